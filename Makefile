@@ -1,0 +1,21 @@
+# The two commands of the README. Each does its own set-up.
+.PHONY: demo test build setup bench clean
+
+demo:
+	scripts/demo.sh
+
+test:
+	scripts/test.sh
+
+build: setup
+	cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build -j2
+
+setup:
+	scripts/setup.sh
+
+bench: build
+	build/olvarin-bench
+
+clean:
+	rm -rf build demo

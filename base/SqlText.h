@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace base {
+
+// A value ready to stand between the single quotes of an SQL string literal:
+// every single quote doubled. Every value the engine places between the quotes of
+// a stored statement piece (keys, store id, bill numbers, dates) goes through this.
+std::string sqlLiteralBody(std::string_view value);
+
+// The text with the letters A to Z turned into a to z; every other byte unchanged
+// (multi-byte characters of other scripts stay as they are).
+std::string asciiLower(std::string_view text);
+
+}  // namespace base

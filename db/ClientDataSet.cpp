@@ -1,0 +1,322 @@
+#include "db/ClientDataSet.h"
+
+#include <cctype>
+
+#include "db/Error.h"
+#include "db/IniFile.h"
+#include "db/TableFile.h"
+
+namespace db {
+namespace {
+
+// Columns this long or longer, and BLOBs, are left out when a row is located.
+constexpr int kLocateByteLimit = 8192;
+
+bool isBlob(FieldType t) { return t == FieldType::TextBlob || t == FieldType::BinaryBlob; }
+
+std::string quotedIdentifier(const std::string& name) {
+    std::string out = "\"";
+    for (char c : name) {
+        out += c;
+        if (c == '"') out += '"';
+    }
+    return out + "\"";
+}
+
+bool isIdentifierChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+}
+
+// The table named after the first FROM of a statement text, as a quoted identifier:
+// an unquoted name is upper-cased (that is how the database stores it).
+std::string tableAfterFrom(const std::string& sql) {
+    for (size_t i = 0; i + 4 <= sql.size(); ++i) {
+        if (!sameName(sql.substr(i, 4), "FROM")) continue;
+        if (i > 0 && isIdentifierChar(sql[i - 1])) continue;
+        if (i + 4 < sql.size() && isIdentifierChar(sql[i + 4])) continue;
+        size_t p = i + 4;
+        while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p]))) ++p;
+        if (p < sql.size() && sql[p] == '"') {
+            const size_t end = sql.find('"', p + 1);
+            if (end == std::string::npos) return {};
+            return quotedIdentifier(sql.substr(p + 1, end - p - 1));
+        }
+        size_t end = p;
+        while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
+        std::string name = sql.substr(p, end - p);
+        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return name.empty() ? std::string{} : quotedIdentifier(name);
+    }
+    return {};
+}
+
+std::string joined(const std::vector<std::string>& parts, const std::string& separator) {
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += separator;
+        out += parts[i];
+    }
+    return out;
+}
+
+BoundParam bound(const Value& v, const ColumnInfo& info) {
+    return {v.isNull() ? naturalKind(info.type) : v.kind(), v};
+}
+
+}  // namespace
+
+ClientDataSet::ClientDataSet(std::string name, SQLConnection* connection)
+    : name_(std::move(name)), connection_(connection) {}
+
+ClientDataSet::~ClientDataSet() = default;
+
+void ClientDataSet::fail(const std::string& message) const {
+    throw Error(withComponentName(name_, message));
+}
+
+void ClientDataSet::requireActive() const {
+    if (!active_) fail("Cannot perform this operation on a closed dataset");
+}
+
+void ClientDataSet::requireCurrentRow() const {
+    requireActive();
+    if (state_ == State::Browse && rows_.empty()) fail("Cannot perform this operation on an empty dataset");
+}
+
+void ClientDataSet::close() {
+    active_ = false;
+    state_ = State::Browse;
+    fields_.clear();
+    rows_.clear();
+    editBuffer_.clear();
+    editOld_.clear();
+    changeLog_.clear();
+    current_ = 0;
+    eof_ = true;
+}
+
+void ClientDataSet::defineFields(const std::vector<ColumnInfo>& columns) {
+    fields_.clear();
+    for (const auto& column : columns) {
+        std::string name = column.name;
+        for (int n = 1; findField(name); ++n) name = column.name + "_" + std::to_string(n);
+        fields_.push_back(std::make_unique<Field>(*this, static_cast<int>(fields_.size()), column,
+                                                  std::move(name)));
+    }
+}
+
+void ClientDataSet::open() {
+    if (active_) return;
+    if (!connection_) fail("Missing data provider or data packet");
+    Connection& connection = connection_->driverConnection();
+    auto statement = connection.prepare(commandText_);
+    if (!statement->hasResultSet()) fail("Cursor not returned from Query");
+    auto cursor = statement->openCursor({});
+    defineFields(cursor->columns());
+    std::vector<Value> row;
+    while (cursor->fetch(row)) rows_.push_back(row);
+    cursor.reset();
+    active_ = true;
+    first();
+}
+
+void ClientDataSet::execute() {
+    if (!connection_) fail("Missing data provider or data packet");
+    Connection& connection = connection_->driverConnection();
+    connection.prepare(commandText_)->execute({});
+}
+
+void ClientDataSet::loadFromFile(const std::string& path) {
+    close();
+    TableData table = loadTableFile(path);
+    defineFields(table.fields);
+    rows_ = std::move(table.rows);
+    for (auto& row : rows_) row.resize(fields_.size());
+    active_ = true;
+    first();
+}
+
+int ClientDataSet::recordCount() const {
+    requireActive();
+    return static_cast<int>(rows_.size());
+}
+
+void ClientDataSet::first() {
+    requireActive();
+    if (state_ != State::Browse) post();
+    current_ = 0;
+    eof_ = rows_.empty();
+}
+
+void ClientDataSet::next() {
+    requireActive();
+    if (state_ != State::Browse) post();
+    if (current_ + 1 < static_cast<int>(rows_.size())) {
+        ++current_;
+        eof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+bool ClientDataSet::eof() const {
+    requireActive();
+    return eof_;
+}
+
+int ClientDataSet::fieldCount() const { return static_cast<int>(fields_.size()); }
+
+Field& ClientDataSet::fields(int index) {
+    if (index < 0 || index >= fieldCount()) fail("List index out of bounds (" + std::to_string(index) + ")");
+    return *fields_[static_cast<size_t>(index)];
+}
+
+Field* ClientDataSet::findField(const std::string& name) {
+    for (auto& f : fields_) {
+        if (sameName(f->fieldName(), name)) return f.get();
+    }
+    return nullptr;
+}
+
+Field& ClientDataSet::fieldByName(const std::string& name) {
+    Field* f = findField(name);
+    if (!f) fail("Field '" + name + "' not found");
+    return *f;
+}
+
+const Value& ClientDataSet::currentValue(int index) const {
+    static const Value kNull;
+    if (state_ != State::Browse) return editBuffer_[static_cast<size_t>(index)];
+    if (!active_ || rows_.empty()) return kNull;
+    return rows_[static_cast<size_t>(current_)][static_cast<size_t>(index)];
+}
+
+void ClientDataSet::setCurrentValue(int index, Value v) {
+    if (state_ == State::Browse) fail("Dataset not in edit or insert mode");
+    editBuffer_[static_cast<size_t>(index)] = std::move(v);
+}
+
+void ClientDataSet::insert() {
+    requireActive();
+    if (state_ != State::Browse) post();
+    state_ = State::Insert;
+    editBuffer_.assign(fields_.size(), Value{});
+    editOld_.clear();
+}
+
+void ClientDataSet::edit() {
+    requireCurrentRow();
+    if (state_ != State::Browse) return;
+    state_ = State::Edit;
+    editBuffer_ = rows_[static_cast<size_t>(current_)];
+    editOld_ = editBuffer_;
+}
+
+void ClientDataSet::post() {
+    requireActive();
+    if (state_ == State::Insert) {
+        const auto at = rows_.empty() ? rows_.begin() : rows_.begin() + current_;
+        current_ = static_cast<int>(rows_.insert(at, editBuffer_) - rows_.begin());
+        changeLog_.push_back({Change::Kind::Inserted, {}, editBuffer_});
+    } else if (state_ == State::Edit) {
+        rows_[static_cast<size_t>(current_)] = editBuffer_;
+        changeLog_.push_back({Change::Kind::Modified, editOld_, editBuffer_});
+    }
+    state_ = State::Browse;
+    eof_ = false;
+    editBuffer_.clear();
+    editOld_.clear();
+}
+
+bool ClientDataSet::modified() const { return !changeLog_.empty(); }
+
+std::string ClientDataSet::updateTableName() const {
+    std::string table = tableAfterFrom(commandText_);
+    if (table.empty()) fail("Unable to resolve the table to update");
+    return table;
+}
+
+void ClientDataSet::applyChange(const Change& change, const std::string& table) {
+    std::vector<BoundParam> params;
+    std::string sql;
+    if (change.kind == Change::Kind::Inserted) {
+        std::vector<std::string> columns, markers;
+        for (const auto& f : fields_) {
+            if (f->info().readOnly) continue;
+            columns.push_back(quotedIdentifier(f->info().name));
+            markers.push_back("?");
+            params.push_back(bound(change.newValues[static_cast<size_t>(f->index())], f->info()));
+        }
+        sql = "INSERT INTO " + table + " (" + joined(columns, ", ") + ") VALUES (" +
+              joined(markers, ", ") + ")";
+    } else {
+        std::vector<std::string> sets, conditions;
+        std::vector<BoundParam> whereParams;
+        for (const auto& f : fields_) {
+            const auto i = static_cast<size_t>(f->index());
+            const ColumnInfo& info = f->info();
+            if (!info.readOnly && !(change.oldValues[i] == change.newValues[i])) {
+                sets.push_back(quotedIdentifier(info.name) + " = ?");
+                params.push_back(bound(change.newValues[i], info));
+            }
+            if (isBlob(info.type) || info.byteLength >= kLocateByteLimit) continue;
+            if (change.oldValues[i].isNull()) {
+                conditions.push_back(quotedIdentifier(info.name) + " IS NULL");
+            } else {
+                conditions.push_back(quotedIdentifier(info.name) + " = ?");
+                whereParams.push_back(bound(change.oldValues[i], info));
+            }
+        }
+        if (sets.empty()) return;  // nothing changed
+        params.insert(params.end(), whereParams.begin(), whereParams.end());
+        sql = "UPDATE " + table + " SET " + joined(sets, ", ");
+        if (!conditions.empty()) sql += " WHERE " + joined(conditions, " AND ");
+    }
+    const uint64_t affected = connection_->cachedStatement(sql).execute(params);
+    if (affected == 0) throw Error("Record not found or changed by another user");
+    if (affected > 1) throw Error("Update affected more than 1 record.");
+}
+
+int ClientDataSet::applyUpdates(int maxErrors) {
+    requireActive();
+    lastApplyErrors_.clear();
+    if (state_ != State::Browse) post();
+    if (changeLog_.empty()) return 0;
+    if (!connection_) fail("Missing data provider or data packet");
+    const std::string table = updateTableName();
+    connection_->ensureOpen();
+
+    // One change runs in the connection's current unit of work (its open
+    // transaction, or on its own); several share a transaction of their own so that
+    // a failure past maxErrors undoes them all.
+    const bool ownTransaction = changeLog_.size() > 1 && !connection_->inTransaction();
+    if (ownTransaction) connection_->startTransaction({});
+
+    int failures = 0;
+    std::vector<bool> written(changeLog_.size(), false);
+    for (size_t i = 0; i < changeLog_.size(); ++i) {
+        if (maxErrors >= 0 && failures > maxErrors) break;
+        try {
+            applyChange(changeLog_[i], table);
+            written[i] = true;
+        } catch (const Error& e) {
+            ++failures;
+            lastApplyErrors_.push_back(e.what());
+        }
+    }
+    if (ownTransaction) {
+        if (maxErrors >= 0 && failures > maxErrors) {
+            connection_->rollback({});
+            return failures;  // nothing was written: the whole log stays
+        }
+        connection_->commit({});
+    }
+    std::vector<Change> remaining;
+    for (size_t i = 0; i < changeLog_.size(); ++i) {
+        if (!written[i]) remaining.push_back(std::move(changeLog_[i]));
+    }
+    changeLog_ = std::move(remaining);
+    return failures;
+}
+
+}  // namespace db

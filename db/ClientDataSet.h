@@ -1,0 +1,108 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/Field.h"
+#include "db/SQLConnection.h"
+#include "db/Value.h"
+
+namespace db {
+
+// A buffered query result that can take changes and write them back: a client
+// dataset with its provider and SQL dataset in one object. open() fetches the whole
+// result; insert/edit/post record changes in a change log; applyUpdates writes them
+// back to the table named after FROM in the command text.
+//
+// Errors carry the dataset's name first ("CDS_T1: Field 'X' not found"), except
+// connection set-up errors, which come as the connection raised them.
+class ClientDataSet {
+public:
+    // connection may be null for a dataset fed only from a table file.
+    ClientDataSet(std::string name, SQLConnection* connection);
+    ~ClientDataSet();
+    ClientDataSet(const ClientDataSet&) = delete;
+    ClientDataSet& operator=(const ClientDataSet&) = delete;
+
+    const std::string& name() const { return name_; }
+
+    // Dropping rows and unapplied changes; closing a closed dataset does nothing.
+    void close();
+    bool active() const { return active_; }
+
+    void setCommandText(std::string sql) { commandText_ = std::move(sql); }
+    const std::string& commandText() const { return commandText_; }
+
+    // Runs the command text as a query and holds every row; stands on the first.
+    void open();
+    // Runs the command text as a statement without a result; stays closed.
+    void execute();
+    // Loads a table file (see TableFile.h) and stands on its first row.
+    void loadFromFile(const std::string& path);
+
+    int recordCount() const;
+    void first();
+    void next();
+    bool eof() const;
+
+    int fieldCount() const;
+    Field& fields(int index);
+    // The field of that name, without regard to case; throws "Field '%s' not found".
+    Field& fieldByName(const std::string& name);
+    // nullptr when there is no field of that name.
+    Field* findField(const std::string& name);
+
+    void insert();
+    void edit();
+    void post();
+    bool modified() const;
+
+    // Writes the change log back as described for the provider and returns the
+    // number of changes that failed; the first failure ends the apply when
+    // maxErrors is 0. Failed changes stay in the log until the next close; their
+    // messages are in lastApplyErrors().
+    int applyUpdates(int maxErrors);
+    const std::vector<std::string>& lastApplyErrors() const { return lastApplyErrors_; }
+
+    // Suspend and resume notices to bound controls; no control is ever bound.
+    void disableControls() {}
+    void enableControls() {}
+
+    // The current row's value of a field (used by Field).
+    const Value& currentValue(int index) const;
+    void setCurrentValue(int index, Value v);
+
+private:
+    enum class State { Browse, Insert, Edit };
+    struct Change {
+        enum class Kind { Inserted, Modified } kind;
+        std::vector<Value> oldValues;  // empty for an insert
+        std::vector<Value> newValues;
+    };
+
+    void requireActive() const;
+    void requireCurrentRow() const;
+    [[noreturn]] void fail(const std::string& message) const;
+    void defineFields(const std::vector<ColumnInfo>& columns);
+    std::string updateTableName() const;
+    void applyChange(const Change& change, const std::string& table);
+
+    std::string name_;
+    SQLConnection* connection_;
+    std::string commandText_;
+    bool active_ = false;
+    State state_ = State::Browse;
+    std::vector<std::unique_ptr<Field>> fields_;
+    std::vector<std::vector<Value>> rows_;
+    int current_ = 0;
+    bool eof_ = true;
+    std::vector<Value> editBuffer_;
+    std::vector<Value> editOld_;
+    std::vector<Change> changeLog_;
+    std::vector<std::string> lastApplyErrors_;
+};
+
+}  // namespace db

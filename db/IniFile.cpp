@@ -1,0 +1,85 @@
+#include "db/IniFile.h"
+
+#include <cctype>
+#include <fstream>
+#include <sstream>
+
+namespace db {
+namespace {
+
+std::string trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+}  // namespace
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<IniFile> IniFile::load(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str());
+}
+
+IniFile IniFile::parse(const std::string& text) {
+    IniFile ini;
+    std::istringstream in(text);
+    std::string line;
+    Section* current = nullptr;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const std::string t = trimmed(line);
+        if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
+            ini.sections_.push_back({trimmed(t.substr(1, t.size() - 2)), {}});
+            current = &ini.sections_.back();
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (!current || eq == std::string::npos) continue;
+        const std::string key = trimmed(line.substr(0, eq));
+        if (key.empty()) continue;
+        current->lines.emplace_back(key, line.substr(eq + 1));
+    }
+    return ini;
+}
+
+const IniFile::Section* IniFile::find(const std::string& section) const {
+    for (const auto& s : sections_) {
+        if (sameName(s.name, section)) return &s;
+    }
+    return nullptr;
+}
+
+bool IniFile::hasSection(const std::string& section) const { return find(section) != nullptr; }
+
+std::optional<std::string> IniFile::value(const std::string& section,
+                                          const std::string& key) const {
+    const Section* s = find(section);
+    if (!s) return std::nullopt;
+    for (const auto& [k, v] : s->lines) {
+        if (sameName(k, key)) return v;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::pair<std::string, std::string>> IniFile::section(
+    const std::string& section) const {
+    const Section* s = find(section);
+    return s ? s->lines : std::vector<std::pair<std::string, std::string>>{};
+}
+
+}  // namespace db

@@ -1,0 +1,226 @@
+#include "db/SQLConnection.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+#include "db/Error.h"
+#include "db/IniFile.h"
+
+namespace db {
+namespace {
+
+constexpr size_t kStatementCacheSize = 64;
+
+std::string trimmed(const std::string& s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
+    return s.substr(b, e - b);
+}
+
+std::string lowered(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Loads an INI file that must exist.
+IniFile loadRegistryFile(const std::string& path) {
+    if (!fileExists(path)) throw Error("Driver/Connection Registry File '" + path + "' not found");
+    auto ini = IniFile::load(path);
+    if (!ini) throw Error("Driver/Connection Registry File '" + path + "' not found");
+    return *ini;
+}
+
+class ParamList {
+public:
+    explicit ParamList(const std::vector<std::pair<std::string, std::string>>& lines)
+        : lines_(lines) {}
+    std::optional<std::string> get(const std::string& key) const {
+        for (const auto& [k, v] : lines_) {
+            if (sameName(k, key)) return v;
+        }
+        return std::nullopt;
+    }
+    std::string text(const std::string& key) const { return get(key).value_or(""); }
+    bool flag(const std::string& key, bool absent) const {
+        auto v = get(key);
+        return v ? lowered(trimmed(*v)) == "true" : absent;
+    }
+
+private:
+    const std::vector<std::pair<std::string, std::string>>& lines_;
+};
+
+Isolation isolationFrom(const std::string& value) {
+    const std::string v = lowered(trimmed(value));
+    if (v == "repeatableread") return Isolation::RepeatableRead;
+    if (v == "dirtyread") return Isolation::DirtyRead;
+    return Isolation::ReadCommitted;
+}
+
+ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName) {
+    ConnectOptions o;
+    o.database = trimmed(p.text("Database"));
+    o.user = p.text("User_Name");
+    o.password = p.text("Password");
+    o.role = trimmed(p.text("RoleName"));
+    o.charset = trimmed(p.text("ServerCharSet"));
+    o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));
+    if (!p.get("SQLDialect")) o.dialect = 3;
+    o.isolation = isolationFrom(p.text(driverName + " TransIsolation"));
+    o.waitOnLocks = p.flag("WaitOnLocks", true);
+    o.commitRetain = p.flag("CommitRetain", false);
+    o.trimChar = p.flag("Trim Char", false);
+    const std::string blob = trimmed(p.text("BlobSize"));
+    o.blobSize = blob.empty() ? -1 : std::atoi(blob.c_str());
+    for (const char* key : {"HostName", "AutoCommit", "BlockingMode", "OS Authentication",
+                            "Server Port", "Multiple Transaction", "Custom String",
+                            "Connection Timeout"}) {
+        if (auto v = p.get(key)) o.extra.emplace_back(key, *v);
+    }
+    return o;
+}
+
+// A bare library name resolves beside the executable.
+std::string libraryPath(const std::string& name) {
+    return name.find('/') == std::string::npos ? base::executableDir() + name : name;
+}
+
+}  // namespace
+
+struct SQLConnection::CachedStatement {
+    std::string sql;
+    std::unique_ptr<Statement> statement;
+};
+
+SQLConnection::SQLConnection(std::string componentName, std::string connectionName,
+                             RegistryFiles files)
+    : componentName_(std::move(componentName)),
+      connectionName_(std::move(connectionName)),
+      files_(std::move(files)) {}
+
+SQLConnection::~SQLConnection() { close(); }
+
+bool SQLConnection::connected() const { return connection_ && connection_->isConnected(); }
+
+void SQLConnection::ensureOpen() {
+    if (connected()) return;
+    struct Busy {
+        const std::function<void(bool)>& hook;
+        explicit Busy(const std::function<void(bool)>& h) : hook(h) { if (hook) hook(true); }
+        ~Busy() { if (hook) hook(false); }
+    } busy(connectingHook_);
+    close();
+    try {
+        open();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void SQLConnection::open() {
+    if (connectionName_.empty()) throw Error("Connection name missing");
+
+    const std::string connectionsPath = files_.connectionsFile.empty()
+                                            ? base::executableDir() + "dbxconnections.ini"
+                                            : files_.connectionsFile;
+    const IniFile connections = loadRegistryFile(connectionsPath);
+    params_ = connections.section(connectionName_);
+    const ParamList params(params_);
+
+    const std::string driverName = trimmed(params.text("DriverName"));
+    if (driverName.empty()) throw Error("Missing DriverName property");
+
+    const std::string driversPath = files_.driversFile.empty()
+                                        ? base::executableDir() + "dbxdrivers.ini"
+                                        : files_.driversFile;
+    const IniFile drivers = loadRegistryFile(driversPath);
+    const std::string libraryName = trimmed(drivers.value(driverName, "LibraryName").value_or(""));
+    const std::string vendorLib = trimmed(drivers.value(driverName, "VendorLib").value_or(""));
+    const std::string entryPoint = trimmed(drivers.value(driverName, "GetDriverFunc").value_or(""));
+    if (libraryName.empty() || vendorLib.empty()) throw Error("DLL/Shared Library Name not Set");
+
+    if (trimmed(params.text("Database")).empty()) throw Error("Missing Database property");
+
+    if (!driverModule_.load(libraryPath(libraryName))) throw Error("Unable to Load " + libraryName);
+    auto getDriver = reinterpret_cast<OlvGetDriverFunc>(driverModule_.symbol(entryPoint));
+    if (entryPoint.empty() || !getDriver) throw Error("Unable to Find Procedure " + entryPoint);
+
+    Driver* driver = nullptr;
+    char message[1024] = {};
+    const std::string errorFile = trimmed(params.text("ErrorResourceFile"));
+    if (getDriver(vendorLib.c_str(), errorFile.c_str(), &driver, message, sizeof message) != 0 ||
+        !driver) {
+        throw Error(message[0] ? message : "Unable to Load " + vendorLib);
+    }
+    driver_.reset(driver);
+    connection_ = driver_->createConnection();
+    connection_->connect(optionsFrom(params, driverName));
+}
+
+void SQLConnection::close() noexcept {
+    statementCache_.clear();
+    if (connection_) {
+        try {
+            connection_->disconnect();
+        } catch (...) {
+        }
+    }
+    connection_.reset();
+    driver_.reset();
+    driverModule_.unload();
+}
+
+Connection& SQLConnection::driverConnection() {
+    ensureOpen();
+    return *connection_;
+}
+
+bool SQLConnection::inTransaction() const { return connected() && connection_->inTransaction(); }
+
+void SQLConnection::startTransaction(const TransactionDesc& desc) {
+    ensureOpen();
+    if (!connected()) throw Error("Cannot perform this operation on a closed connection");
+    if (connection_->inTransaction()) throw Error("A transaction is already active");
+    connection_->startTransaction(desc.isolation);
+}
+
+void SQLConnection::commit(const TransactionDesc&) {
+    if (!inTransaction()) throw Error("There is no active transaction");
+    connection_->commit();
+}
+
+void SQLConnection::rollback(const TransactionDesc&) {
+    if (!inTransaction()) throw Error("There is no active transaction");
+    connection_->rollback();
+}
+
+void SQLConnection::endImplicitTransaction() {
+    if (connected()) connection_->endImplicitTransaction();
+}
+
+Statement& SQLConnection::cachedStatement(const std::string& sql) {
+    ensureOpen();
+    auto it = std::find_if(statementCache_.begin(), statementCache_.end(),
+                           [&](const auto& c) { return c->sql == sql; });
+    if (it != statementCache_.end()) {
+        // Keep the most recently used at the back.
+        std::rotate(it, it + 1, statementCache_.end());
+        return *statementCache_.back()->statement;
+    }
+    auto statement = connection_->prepare(sql);
+    if (statementCache_.size() >= kStatementCacheSize) statementCache_.erase(statementCache_.begin());
+    statementCache_.push_back(std::make_unique<CachedStatement>(CachedStatement{sql, std::move(statement)}));
+    return *statementCache_.back()->statement;
+}
+
+}  // namespace db

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/Platform.h"
+#include "db/Driver.h"
+
+namespace db {
+
+// Where a connection finds its two INI files. The app reads the per-user settings
+// "Connection Registry File" and "Driver Registry File" and hands the paths down;
+// an empty path means the default beside the executable.
+struct RegistryFiles {
+    std::string connectionsFile;  // default: executableDir() + "dbxconnections.ini"
+    std::string driversFile;      // default: executableDir() + "dbxdrivers.ini"
+};
+
+// The transaction descriptor the bill copy passes: identifier 1, read committed.
+struct TransactionDesc {
+    int transactionId = 1;
+    Isolation isolation = Isolation::ReadCommitted;
+};
+
+// A named connection ("Dravonel", "Corvane"). It opens on first use (ensureOpen),
+// reading its parameters from the connections file and its driver from the drivers
+// file each time it connects, and stays open until destroyed. A failed open leaves
+// it closed; the next use tries again from the start.
+class SQLConnection {
+public:
+    SQLConnection(std::string componentName, std::string connectionName, RegistryFiles files);
+    ~SQLConnection();
+    SQLConnection(const SQLConnection&) = delete;
+    SQLConnection& operator=(const SQLConnection&) = delete;
+
+    const std::string& name() const { return componentName_; }
+    const std::string& connectionName() const { return connectionName_; }
+    bool connected() const;
+
+    // Opens the connection if it is closed; throws db::Error with the messages of
+    // the connection error table ("Missing DriverName property", ...).
+    void ensureOpen();
+    // The open driver connection (ensureOpen first).
+    Connection& driverConnection();
+
+    // The parameter list of the last connect (the section's lines), for inspection.
+    const std::vector<std::pair<std::string, std::string>>& params() const { return params_; }
+
+    // Transaction calls (used on SQLConnection2 by the bill copy).
+    bool inTransaction() const;
+    void startTransaction(const TransactionDesc& desc);
+    void commit(const TransactionDesc& desc);
+    void rollback(const TransactionDesc& desc);
+
+    // Ends the implicit autocommit transaction, if open (at the end of a run).
+    void endImplicitTransaction();
+
+    // Called with true before connecting and false after (the window shows the busy
+    // cursor meanwhile). May be empty.
+    void setConnectingHook(std::function<void(bool)> hook) { connectingHook_ = std::move(hook); }
+
+    // Prepared statements of the write-back, reused per text while connected.
+    Statement& cachedStatement(const std::string& sql);
+
+private:
+    void open();
+    void close() noexcept;
+
+    std::string componentName_;
+    std::string connectionName_;
+    RegistryFiles files_;
+    std::vector<std::pair<std::string, std::string>> params_;
+    std::function<void(bool)> connectingHook_;
+
+    base::SharedLibrary driverModule_;
+    std::unique_ptr<Driver> driver_;
+    std::unique_ptr<Connection> connection_;
+    struct CachedStatement;
+    std::vector<std::unique_ptr<CachedStatement>> statementCache_;
+};
+
+}  // namespace db

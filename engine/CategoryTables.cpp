@@ -1,0 +1,79 @@
+#include "engine/CategoryTables.h"
+
+#include "engine/PagedScan.h"
+#include "engine/RowMirror.h"
+
+namespace engine {
+namespace {
+
+// A table read whole in one query, every keyed SELECT logged.
+struct WholeTable {
+    const char* sourceStatement;
+    MirrorSpec mirror;
+};
+
+const WholeTable kTopCategories{
+    "SELECT * FROM PROD_TOPITEM",
+    {"PROD_TOPITEM", "SELECT * FROM PROD_TOPITEM where TOP_ITEMID = '", "TOP_ITEMID", "TOP_ITEMID",
+     CopyMode::ByPosition, true}};
+
+const WholeTable kMiddleCategories{
+    "SELECT * FROM PROD_HIITEM",
+    {"PROD_HIITEM", "SELECT * FROM PROD_HIITEM WHERE PD_GRPID = '", "PD_GRPID", "PD_GRPID",
+     CopyMode::ByPosition, true}};
+
+struct PagedTable {
+    PagedScanSpec scan;
+    MirrorSpec mirror;
+};
+
+const PagedTable kSmallCategories{
+    {{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
+     100, 1001, PageLog::AsSentBeforeTest, "pd_itemid data finished..!", false},
+    {"PROD_ITEM", "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '", "PD_ITEMID", "PD_ITEMID",
+     CopyMode::ByPosition, false}};
+
+const PagedTable kPackaging{
+    {{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
+      "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE WHERE CHG_DATE >= '{date}'",
+      "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
+     10, 100001, PageLog::AsSentBeforeTest, "PROD_SALE DATA Finished..!", true},
+    {"PROD_SALE", "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '", "SAL_BARCODE", "SAL_BARCODE",
+     CopyMode::ByPosition, false}};
+
+bool copiesInThisMode(const RunContext& run) {
+    const int mode = run.view.downloadMode();
+    return mode == kModeAll || mode == kModeChanged;
+}
+
+void copyWholeTable(RunContext& run, const WholeTable& table) {
+    if (!copiesInThisMode(run)) return;
+    db::ClientDataSet& source = run.data.CDS_Source1;
+    source.close();
+    source.setCommandText(table.sourceStatement);
+    source.open();
+    if (source.recordCount() == 0) return;
+    run.startGauge(source.recordCount());
+    for (source.first(); !source.eof(); source.next()) {
+        run.stepGauge();
+        mirrorRow(run, source, table.mirror);
+    }
+}
+
+void copyPagedTable(RunContext& run, const PagedTable& table) {
+    if (!copiesInThisMode(run)) return;
+    db::ClientDataSet& source = run.data.CDS_Source1;
+    StatementValues values;
+    values.filterDate = run.filterDate;
+    runPagedScan(run, source, table.scan, values,
+                 [&] { mirrorRow(run, source, table.mirror); });
+}
+
+}  // namespace
+
+void downloadTopCategories(RunContext& run) { copyWholeTable(run, kTopCategories); }
+void downloadMiddleCategories(RunContext& run) { copyWholeTable(run, kMiddleCategories); }
+void downloadSmallCategories(RunContext& run) { copyPagedTable(run, kSmallCategories); }
+void downloadPackaging(RunContext& run) { copyPagedTable(run, kPackaging); }
+
+}  // namespace engine

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "engine/FormData.h"
+#include "engine/RunView.h"
+
+namespace engine {
+
+struct RunOptions {
+    // When above 0, caps the page bound of every paged scan (for tests).
+    long long pageBoundCap = 0;
+};
+
+// One download run over the ticked categories (the OK button's click handler does
+// this and nothing else). Reads the window through view, works on data, logs to
+// Memo1 through view. Throws the first error; what was written before it stays.
+void runDownload(RunView& view, FormData& data, const std::string& storeId,
+                 const RunOptions& options = {});
+
+}  // namespace engine

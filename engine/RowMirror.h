@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "db/ClientDataSet.h"
+#include "engine/RunContext.h"
+
+namespace engine {
+
+enum class CopyMode { ByPosition, ByName };
+
+// How one use mirrors source rows into a target table.
+struct MirrorSpec {
+    const char* table;              // the target table, named in the refusal log line
+    const char* keyedSelectPrefix;  // ends in "= '": the key value and "'" follow
+    const char* keyField;           // read as text from the source row
+    const char* probeField;         // null on the target means "no such row"
+    CopyMode copy;
+    bool logKeyedSelect;
+};
+
+// Leaves the target holding the current row of source: looks it up by key on
+// CDS_T1, inserts it when the probe field is null and edits the first found row
+// otherwise, then writes it back. A row the target refuses is passed over with one
+// log line naming the table, the key and the database's message. Does not move
+// source. Throws for anything else (a missing field, a rejected keyed SELECT, a
+// source row with fewer fields than the target when copying by position).
+void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& spec);
+
+}  // namespace engine

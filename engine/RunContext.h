@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "engine/FormData.h"
+#include "engine/RunView.h"
+
+namespace engine {
+
+// What a category branch works with during one run.
+struct RunContext {
+    RunView& view;
+    FormData& data;
+    std::string storeId;     // from the store configuration, read at start-up
+    std::string filterDate;  // MaskEdit1's text, captured when the run began
+    // When above 0, a lower page bound for every paged scan (tests use it to reach
+    // the bound without writing a hundred thousand rows).
+    long long pageBoundCap = 0;
+
+    void log(const std::string& line) { view.appendLog(line); }
+
+    // The gauge protocol: a result of count rows sets the maximum and starts at 0;
+    // every row handled steps it by one before it is handled.
+    void startGauge(int count) {
+        view.setGaugeMax(count);
+        view.setGaugeValue(0);
+    }
+    void stepGauge() { view.setGaugeValue(view.gaugeValue() + 1); }
+};
+
+}  // namespace engine

@@ -1,0 +1,172 @@
+#include "engine/WaitQueues.h"
+
+#include "engine/RowMirror.h"
+#include "engine/StatementText.h"
+
+namespace engine {
+namespace {
+
+struct MasterQueue {
+    const char* queueTable;
+    const char* deleteRecord;  // D3
+    QueueStatements queue;
+    PagedScanSpec allScan;
+    PagedScanSpec changeScan;
+    MirrorSpec mirrorAll;
+    MirrorSpec mirrorChanged;
+};
+
+constexpr long long kBoundOfTens = 100001;
+
+const MasterQueue kProducts{
+    "PRODUCT_WAIT",
+    "DELETE FROM PRODUCT WHERE PROD_ID = '{key}'",
+    {"UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM PRODUCT_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W' and STORE_ID = '{store}'"},
+    {{"SELECT FIRST 10 SKIP 0 * FROM PRODUCT ", "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT",
+      "SELECT FIRST 10 SKIP 0 * FROM PRODUCT WHERE CHG_DATE >= '{date}'",
+      "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT WHERE CHG_DATE >= '{date}'"},
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "product data finished..!", true},
+    {{"SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
+      "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W' ",
+      "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
+      "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+     10, kBoundOfTens, PageLog::LowerCaseAfterTest, "product data finished..!", true},
+    {"PRODUCT", "SELECT * FROM PRODUCT WHERE PROD_ID = '", "PROD_ID", "PROD_BARCODE",
+     CopyMode::ByName, false},
+    {"PRODUCT", "SELECT * FROM PRODUCT WHERE PROD_ID = '", "PROD_ID", "PROD_ID", CopyMode::ByName,
+     false}};
+
+const MasterQueue kVendors{
+    "PROVIDER_WAIT",
+    "DELETE FROM PROVIDER WHERE PROVIDER_ID = '{key}'",
+    {"UPDATE PROVIDER_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM PROVIDER_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM PROVIDER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE PROVIDER_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM PROVIDER_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    {{"SELECT FIRST 10 SKIP 0 * FROM PROVIDER ", "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER ",
+      "SELECT FIRST 10 SKIP 0 * FROM PROVIDER WHERE CHG_DATE >= '{date}'",
+      "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER WHERE CHG_DATE >= '{date}'"},
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "provider data finished..!", true},
+    {{"SELECT FIRST 10 SKIP 0 * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON A.PROVIDER_ID = "
+      "B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
+      "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON "
+      "A.PROVIDER_ID = B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+     10, kBoundOfTens, PageLog::LowerCaseAfterTest, "provider data finished..!", true},
+    {"PROVIDER", "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '", "PROVIDER_ID", "PROVIDER_ID",
+     CopyMode::ByName, false},
+    {"PROVIDER", "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '", "PROVIDER_ID", "PROVIDER_ID",
+     CopyMode::ByName, false}};
+
+const MasterQueue kCustomers{
+    "CUSTOMER_WAIT",
+    "DELETE FROM CUSTOMER WHERE CUST_ID = '{key}'",
+    {"UPDATE CUSTOMER_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM CUSTOMER_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM CUSTOMER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE CUSTOMER_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM CUSTOMER_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    {{"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER ", "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER ",
+      "SELECT FIRST 10 SKIP 0 * FROM CUSTOMER WHERE CHG_DATE >= '{date}'",
+      "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER WHERE CHG_DATE >= '{date}'"},
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "CUSTOMER data finished..!", true},
+    {{"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON A.CUST_ID = "
+      "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
+      "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON A.CUST_ID = "
+      "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+     10, kBoundOfTens, PageLog::LowerCaseAfterTest, "CUSTOMER data finished..!", true},
+    {"CUSTOMER", "SELECT * FROM CUSTOMER WHERE CUST_ID = '", "CUST_ID", "CUST_ID",
+     CopyMode::ByPosition, false},
+    {"CUSTOMER", "SELECT * FROM CUSTOMER WHERE CUST_ID = '", "CUST_ID", "CUST_ID",
+     CopyMode::ByPosition, false}};
+
+// The key column a queue's deletion statement names: the word before " = '{key}'".
+std::string keyColumnOf(const char* deleteRecord) {
+    const std::string s = deleteRecord;
+    const auto end = s.find(" = '{key}'");
+    const auto begin = s.rfind(' ', end - 1) + 1;
+    return s.substr(begin, end - begin);
+}
+
+void downloadMaster(RunContext& run, const MasterQueue& q) {
+    db::ClientDataSet& pages = run.data.CDS_Source1;
+    StatementValues values;
+    values.storeId = run.storeId;
+    values.filterDate = run.filterDate;
+    switch (run.view.downloadMode()) {
+        case kModeAll:
+            runPagedScan(run, pages, q.allScan, values,
+                         [&] { mirrorRow(run, pages, q.mirrorAll); });
+            break;
+        case kModeChanged: {
+            const std::string keyColumn = keyColumnOf(q.deleteRecord);
+            runWaitQueue(
+                run, q.queueTable, q.queue, pages, q.changeScan,
+                [&](db::ClientDataSet& claimed) {
+                    StatementValues key;
+                    key.key = claimed.fieldByName(keyColumn).asString();
+                    executeOnTarget(run, expandStatement(q.deleteRecord, key));
+                },
+                [&] { mirrorRow(run, pages, q.mirrorChanged); });
+            break;
+        }
+        default: break;
+    }
+}
+
+}  // namespace
+
+void executeOnSource(RunContext& run, const std::string& statement) {
+    db::ClientDataSet& queue = run.data.CDS_Source2;
+    queue.close();
+    queue.setCommandText(statement);
+    queue.execute();
+}
+
+void executeOnTarget(RunContext& run, const std::string& statement) {
+    db::SQLQuery& query = run.data.SQL_TQuery;
+    query.close();
+    query.clearSql();
+    query.addSql(statement);
+    query.execSQL();
+}
+
+void runWaitQueue(RunContext& run, const char* queueTable, const QueueStatements& statements,
+                  db::ClientDataSet& changePages, const PagedScanSpec& changeScan,
+                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
+                  const std::function<void()>& forEachChange) {
+    StatementValues store;
+    store.storeId = run.storeId;
+
+    // Deletion pass.
+    executeOnSource(run, expandStatement(statements.claimDeletions, store));
+    db::ClientDataSet& claimed = run.data.CDS_Source2;
+    claimed.close();
+    claimed.setCommandText(expandStatement(statements.readDeletions, store));
+    claimed.open();
+    if (claimed.recordCount() > 0) {
+        for (claimed.first(); !claimed.eof(); claimed.next()) applyDeletion(claimed);
+        executeOnSource(run, expandStatement(statements.removeDeletions, store));
+    }
+
+    // Update pass.
+    executeOnSource(run, expandStatement(statements.claimChanges, store));
+    if (runPagedScan(run, changePages, changeScan, store, forEachChange) == ScanEnd::PageBound) {
+        // Removing the claims now would drop changes the scan never reached.
+        run.log(std::string(queueTable) +
+                ": more claimed changes than one run pages through; the rest stay claimed "
+                "for the next run");
+        return;
+    }
+    executeOnSource(run, expandStatement(statements.removeChanges, store));
+}
+
+void downloadProducts(RunContext& run) { downloadMaster(run, kProducts); }
+void downloadVendors(RunContext& run) { downloadMaster(run, kVendors); }
+void downloadCustomers(RunContext& run) { downloadMaster(run, kCustomers); }
+
+}  // namespace engine

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+
+#include "db/ClientDataSet.h"
+#include "engine/PagedScan.h"
+#include "engine/RunContext.h"
+
+namespace engine {
+
+// The statements of a store's wait queue, as stored texts for expandStatement():
+// claim, read, apply and remove the deletions (D1 to D4); claim the changes, page
+// through them and remove them (U1 to U4).
+struct QueueStatements {
+    const char* claimDeletions;    // D1
+    const char* readDeletions;     // D2
+    const char* removeDeletions;   // D4
+    const char* claimChanges;      // U1
+    const char* removeChanges;     // U4
+};
+
+// The wait-queue protocol: the deletion pass, then the update pass whose scan is
+// given, then the removal of the handled claims. applyDeletion runs for every row
+// claimed for deletion (CDS_Source2's current row); forEachChange for every row of
+// the update scan. When the scan stops at its page bound the claimed changes it
+// never reached stay claimed: the removal is skipped and one log line says so.
+void runWaitQueue(RunContext& run, const char* queueTable, const QueueStatements& statements,
+                  db::ClientDataSet& changePages, const PagedScanSpec& changeScan,
+                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
+                  const std::function<void()>& forEachChange);
+
+// Runs a statement of the protocol on the source: close CDS_Source2, give it the
+// text, execute it.
+void executeOnSource(RunContext& run, const std::string& statement);
+// Runs a statement on the target through SQL_TQuery.
+void executeOnTarget(RunContext& run, const std::string& statement);
+
+// The branches of products, vendors and customers: in All a paged scan of the
+// whole table (with the optional date filter), in Changed the store's wait queue,
+// in Specified nothing.
+void downloadProducts(RunContext& run);
+void downloadVendors(RunContext& run);
+void downloadCustomers(RunContext& run);
+
+}  // namespace engine
