@@ -12,10 +12,23 @@ port=3050
 
 listening() { (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null; }
 
+# A server that was running already (started by the system): make the login
+# through it, as SYSDBA with the password Debian's package wrote down.
+ensure_login_through_server() {
+  local password_file=/etc/firebird/3.0/SYSDBA.password
+  [ -r "$password_file" ] || return 0
+  # shellcheck disable=SC1090
+  . "$password_file"
+  echo "create or alter user OLVTEST password 'olvtest' using plugin Srp; commit;" |
+    isql-fb -q -user "${ISC_USER:-SYSDBA}" -password "${ISC_PASSWORD:-}" "localhost:$security_db" \
+      >/dev/null 2>&1 || echo "fbserver: could not make the test login through the running server" >&2
+}
+
 start() {
   mkdir -p "$state_dir"
   if listening; then
     echo "fbserver: a Firebird server already listens on $port"
+    ensure_login_through_server
     return 0
   fi
   # The login is written straight into the security database (embedded access,
