@@ -1,0 +1,227 @@
+#include "db/firebird/Session.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <strings.h>
+#include <vector>
+
+#include "db/Error.h"
+#include "db/firebird/Status.h"
+#include "db/firebird/TransactionOptions.h"
+
+namespace db::firebird {
+
+namespace {
+
+std::string trimmed(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string::npos) return {};
+    const auto e = s.find_last_not_of(" \t\r\n");
+    return s.substr(b, e - b + 1);
+}
+
+bool equalsNoCase(const std::string& a, const char* b) {
+    return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
+}
+
+// A positive whole number, or -1.
+int wholeNumber(const std::string& text) {
+    const std::string t = trimmed(text);
+    if (t.empty() || t.size() > 9) return -1;
+    for (char c : t)
+        if (c < '0' || c > '9') return -1;
+    return std::atoi(t.c_str());
+}
+
+std::string sqlLiteral(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        out += c;
+        if (c == '\'') out += '\'';
+    }
+    return out + "'";
+}
+
+}  // namespace
+
+Session::Session(std::shared_ptr<Api> api) : api_(std::move(api)) {}
+
+Session::~Session() {
+    try {
+        detach();
+    } catch (...) {
+    }
+}
+
+void Session::attach(const ConnectOptions& o) {
+    if (attachment_) detach();
+    options_ = o;
+    computed_.clear();
+    const std::string database = trimmed(o.database);
+    guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        DisposablePtr<Firebird::IXpbBuilder> dpb(
+            api().util()->getXpbBuilder(st, Firebird::IXpbBuilder::DPB, nullptr, 0));
+        if (!o.user.empty()) dpb->insertString(st, isc_dpb_user_name, o.user.c_str());
+        if (!o.password.empty()) dpb->insertString(st, isc_dpb_password, o.password.c_str());
+        if (!o.role.empty()) dpb->insertString(st, isc_dpb_sql_role_name, o.role.c_str());
+        if (!o.charset.empty()) dpb->insertString(st, isc_dpb_lc_ctype, o.charset.c_str());
+        dpb->insertInt(st, isc_dpb_sql_dialect, o.dialect);
+        for (const auto& [key, value] : o.extra) {
+            if (equalsNoCase(trimmed(key), "Connection Timeout")) {
+                const int seconds = wholeNumber(value);
+                if (seconds > 0) dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
+            }
+        }
+        attachment_.reset(api().provider()->attachDatabase(st, database.c_str(),
+                                                           dpb->getBufferLength(st),
+                                                           dpb->getBuffer(st)));
+    });
+}
+
+void Session::commitQuietly(RefPtr<Firebird::ITransaction>& transaction, std::string& firstError) {
+    if (!transaction) return;
+    try {
+        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            transaction.finish([&](Firebird::ITransaction* t) { t->commit(st); });
+        });
+    } catch (const db::Error& e) {
+        if (firstError.empty()) firstError = e.what();
+    }
+    transaction.reset();
+}
+
+void Session::detach() {
+    std::string firstError;
+    if (explicit_) {
+        try {
+            guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+                explicit_.finish([&](Firebird::ITransaction* t) { t->rollback(st); });
+            });
+        } catch (const db::Error& e) {
+            firstError = e.what();
+        }
+        explicit_.reset();
+    }
+    commitQuietly(implicit_, firstError);
+    commitQuietly(retained_, firstError);
+    if (attachment_) {
+        try {
+            guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+                attachment_.finish([&](Firebird::IAttachment* a) { a->detach(st); });
+            });
+        } catch (const db::Error& e) {
+            if (firstError.empty()) firstError = e.what();
+        }
+        attachment_.reset();
+    }
+    computed_.clear();
+    if (!firstError.empty()) throw db::Error(firstError);
+}
+
+Firebird::IAttachment* Session::attachment() const {
+    if (!attachment_) throw db::Error("Not connected");
+    return attachment_.get();
+}
+
+RefPtr<Firebird::ITransaction> Session::start(Isolation isolation, bool autocommit) {
+    Firebird::IAttachment* att = attachment();
+    const std::vector<uint8_t> tpb =
+        buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks, autocommit});
+    return guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        return RefPtr<Firebird::ITransaction>(
+            att->startTransaction(st, static_cast<unsigned>(tpb.size()), tpb.data()));
+    });
+}
+
+Firebird::ITransaction* Session::current() {
+    if (explicit_) return explicit_.get();
+    if (!implicit_) implicit_ = start(options_.isolation, true);
+    return implicit_.get();
+}
+
+void Session::startTransaction(Isolation isolation) {
+    if (explicit_) throw db::Error("A transaction is already active");
+    attachment();
+    // The implicit transaction has committed everything it ran already.
+    if (implicit_) endImplicitTransaction();
+    if (retained_ && retainedIsolation_ == isolation) {
+        explicit_ = std::move(retained_);
+        return;
+    }
+    std::string firstError;
+    commitQuietly(retained_, firstError);
+    explicit_ = start(isolation, false);
+    retainedIsolation_ = isolation;
+}
+
+void Session::commit() {
+    if (!explicit_) throw db::Error("No transaction is active");
+    guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        if (options_.commitRetain) {
+            explicit_->commitRetaining(st);
+            retained_ = std::move(explicit_);
+        } else {
+            explicit_.finish([&](Firebird::ITransaction* t) { t->commit(st); });
+        }
+    });
+}
+
+void Session::rollback() {
+    if (!explicit_) throw db::Error("No transaction is active");
+    try {
+        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            explicit_.finish([&](Firebird::ITransaction* t) { t->rollback(st); });
+        });
+    } catch (...) {
+        // A transaction that could not be rolled back is given up all the same:
+        // the server undoes it when the attachment ends.
+        explicit_.reset();
+        throw;
+    }
+}
+
+void Session::endImplicitTransaction() {
+    if (!implicit_) return;
+    try {
+        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            implicit_.finish([&](Firebird::ITransaction* t) { t->commit(st); });
+        });
+    } catch (...) {
+        implicit_.reset();
+        throw;
+    }
+}
+
+bool Session::isComputed(const std::string& relation, const std::string& field) {
+    auto it = computed_.find(relation);
+    if (it == computed_.end()) {
+        std::set<std::string> names;
+        const std::string sql =
+            "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF "
+            "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+            "WHERE RF.RDB$RELATION_NAME = " + sqlLiteral(relation) +
+            " AND F.RDB$COMPUTED_BLR IS NOT NULL";
+        Firebird::ITransaction* tra = current();
+        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            RefPtr<Firebird::IResultSet> rs(attachment()->openCursor(
+                st, tra, 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr, 0));
+            RefPtr<Firebird::IMessageMetadata> meta(rs->getMetadata(st));
+            std::vector<unsigned char> buffer(meta->getMessageLength(st));
+            const unsigned offset = meta->getOffset(st, 0);
+            const unsigned type = meta->getType(st, 0);
+            while (rs->fetchNext(st, buffer.data()) == Firebird::IStatus::RESULT_OK) {
+                const unsigned char* p = buffer.data() + offset;
+                if (type == SQL_VARYING) {
+                    unsigned short len;
+                    std::memcpy(&len, p, sizeof len);
+                    names.emplace(reinterpret_cast<const char*>(p) + 2, len);
+                }
+            }
+            rs.finish([&](Firebird::IResultSet* r) { r->close(st); });
+        });
+        it = computed_.emplace(relation, std::move(names)).first;
+    }
+    return it->second.count(field) != 0;
+}
+
+}  // namespace db::firebird

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "db/Driver.h"
+#include "db/firebird/Api.h"
+#include "db/firebird/Ptr.h"
+
+// One attachment and its transactions, shared by the connection and the
+// statements and cursors made from it (they keep it alive, so that a statement
+// that outlives a disconnect fails cleanly instead of touching freed memory).
+namespace db::firebird {
+
+class Session {
+public:
+    explicit Session(std::shared_ptr<Api> api);
+    ~Session();  // detaches quietly
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    const Api& api() const { return *api_; }
+    const ConnectOptions& options() const { return options_; }
+
+    // Attaches with the options mapped onto the DPB; throws db::Error.
+    void attach(const ConnectOptions& options);
+    bool attached() const { return static_cast<bool>(attachment_); }
+    // Ends the transactions (the implicit one committed, an explicit one rolled
+    // back) and detaches. Everything is released even when a step fails; the first
+    // failure is then thrown.
+    void detach();
+
+    // The attachment; throws db::Error when not attached.
+    Firebird::IAttachment* attachment() const;
+
+    // The transaction a statement runs in now: the explicit one when open, else the
+    // implicit autocommit one, started on first need and kept open.
+    Firebird::ITransaction* current();
+
+    bool inTransaction() const { return static_cast<bool>(explicit_); }
+    void startTransaction(Isolation isolation);
+    void commit();
+    void rollback();
+    void endImplicitTransaction();
+
+    // Whether the column of the table is computed (cached per table).
+    bool isComputed(const std::string& relation, const std::string& field);
+
+private:
+    RefPtr<Firebird::ITransaction> start(Isolation isolation, bool autocommit);
+    void commitQuietly(RefPtr<Firebird::ITransaction>& transaction, std::string& firstError);
+
+    std::shared_ptr<Api> api_;
+    ConnectOptions options_;
+    RefPtr<Firebird::IAttachment> attachment_;
+    RefPtr<Firebird::ITransaction> explicit_;
+    RefPtr<Firebird::ITransaction> implicit_;
+    // With CommitRetain: the explicit transaction kept by its commitRetaining, reused
+    // by the next startTransaction of the same isolation.
+    RefPtr<Firebird::ITransaction> retained_;
+    Isolation retainedIsolation_ = Isolation::ReadCommitted;
+    std::map<std::string, std::set<std::string>> computed_;
+};
+
+}  // namespace db::firebird
