@@ -1,0 +1,340 @@
+#include "engine/BillCopy.h"
+
+#include <exception>
+#include <span>
+#include <string>
+
+#include "base/NumberText.h"
+#include "db/IniFile.h"
+#include "engine/StatementText.h"
+
+namespace engine {
+namespace {
+
+// A column bound otherwise than as text.
+struct ColumnConversion {
+    const char* column;
+    Conversion conversion;
+    int16_t constant = 0;  // Constant only
+};
+
+// One statement built line by line: its lines, joined by line breaks, and the
+// conversions of its parameters (every parameter not listed is bound as text).
+struct BillStatement {
+    std::span<const char* const> lines;
+    std::span<const ColumnConversion> conversions;
+};
+
+// Everything in which the kinds of bills differ.
+struct BillKind {
+    const char* name;          // the kind's short name in the log
+    const char* deleteLines;   // stored texts for expandStatement(), {key} the bill number
+    const char* deleteMaster;
+    BillStatement master;      // from the master row (CDS_ReadM)
+    BillStatement line;        // from each line row (CDS_ReadS)
+    bool lineFailureFailsBill; // false: a refused line is left out, the bill goes on
+};
+
+// ---- promotion bills ------------------------------------------------------
+
+constexpr const char* kPsaleMasterLines[] = {
+    "INSERT INTO PSALE_MASTER(MASTERBILLID,BILL_DATE,",
+    "INI_DATE,END_DATE,REASON,REGISTER,STORE_ID,CHG_DATE,CHG_USER,OVER_AMT,PINI_DATE,PEND_DATE) VALUES ",
+    "(:MASTERBILLID,:BILL_DATE,",
+    ":INI_DATE,:END_DATE,:REASON,:REGISTER,:STORE_ID,:CHG_DATE,:CHG_USER,:OVER_AMT,:PINI_DATE,:PEND_DATE)",
+};
+constexpr ColumnConversion kPsaleMasterConversions[] = {
+    {"OVER_AMT", Conversion::DecimalFromText},
+};
+constexpr const char* kPsaleLineLines[] = {
+    "INSERT INTO PSALE_SUB(MASTERBILLID,PROD_ID,PROD_NAME,PROD_BARCODE,",
+    "PD_ITEMID,PSALE_FLAG,PSALE_PRICE,OLD_PRICE,N_QTY,G_PROD_ID,",
+    "G_PROD_NAME,G_QTY,TEMPPRODID,STORE_ID,CHG_DATE,CHG_USER,VIP_PRICE,ini_date,end_date,new_cost,SEC_DIS,Keyintime,PINI_DATE,PEND_DATE,VNEW_COST,pack_qty) VALUES ",
+    "(:MASTERBILLID,:PROD_ID,:PROD_NAME,:PROD_BARCODE,",
+    ":PD_ITEMID,:PSALE_FLAG,:PSALE_PRICE,:OLD_PRICE,:N_QTY,:G_PROD_ID,",
+    ":G_PROD_NAME,:G_QTY,:TEMPPRODID,:STORE_ID,:CHG_DATE,:CHG_USER,:VIP_PRICE,:ini_date,:end_date,:new_cost,:SEC_DIS,:Keyintime,:PINI_DATE,:PEND_DATE,:VNEW_COST,:pack_qty)",
+};
+constexpr ColumnConversion kPsaleLineConversions[] = {
+    {"PSALE_PRICE", Conversion::SourceValue},  {"OLD_PRICE", Conversion::SourceValue},
+    {"N_QTY", Conversion::SourceValue},        {"G_QTY", Conversion::SourceValue},
+    {"VIP_PRICE", Conversion::SourceValue},    {"new_cost", Conversion::DecimalFromText},
+    {"VNEW_COST", Conversion::DecimalFromText}, {"pack_qty", Conversion::DecimalFromText},
+};
+
+// ---- wholesale bills ------------------------------------------------------
+
+constexpr const char* kPtsaleMasterLines[] = {
+    "INSERT INTO PTSALE_MASTER(BILL_DATE,MASTERBILLID,INI_DATE,END_DATE,",
+    "PTSALE_CLASS,PTSALE_QTY,PTSALE_PRICE,PTSALE_DIS,CHG_DATE,CHG_USER) ",
+    "VALUES(:BILL_DATE,:MASTERBILLID,:INI_DATE,:END_DATE,",
+    ":PTSALE_CLASS,:PTSALE_QTY,:PTSALE_PRICE,:PTSALE_DIS,:CHG_DATE,:CHG_USER)",
+};
+constexpr ColumnConversion kPtsaleMasterConversions[] = {
+    {"PTSALE_QTY", Conversion::IntegerOfField},
+    {"PTSALE_PRICE", Conversion::DecimalOfField},
+    {"PTSALE_DIS", Conversion::DecimalOfField},
+};
+constexpr const char* kPtsaleLineLines[] = {
+    "INSERT INTO PTSALE_SUB(MASTERBILLID,PROD_ID,PROD_BARCODE,",
+    "PROD_NAME,PROVIDER_ID,INI_DATE,END_DATE,NEW_COST,OLD_COST,",
+    "NEW_DIS,TEMPPRODID,CHG_DATE,CHG_USER) VALUES ",
+    "(:MASTERBILLID,:PROD_ID,:PROD_BARCODE,",
+    ":PROD_NAME,:PROVIDER_ID,:INI_DATE,:END_DATE,:NEW_COST,:OLD_COST,",
+    ":NEW_DIS,:TEMPPRODID,:CHG_DATE,:CHG_USER)",
+};
+constexpr ColumnConversion kPtsaleLineConversions[] = {
+    {"NEW_COST", Conversion::Constant, 0},
+    {"OLD_COST", Conversion::Constant, 0},
+    {"NEW_DIS", Conversion::Constant, 1},
+};
+
+// ---- price-change bills ---------------------------------------------------
+
+constexpr const char* kChgpriceMasterLines[] = {
+    "INSERT INTO chgprice_master(masterbillid,bill_date,imm_chg,",
+    "chgprice_date,store_id,chg_date,chg_user,trn_code) ",
+    "VALUES(:masterbillid,:bill_date,:imm_chg,",
+    ":chgprice_date,:store_id,:chg_date,:chg_user,:trn_code)",
+};
+constexpr const char* kChgpriceLineLines[] = {
+    "INSERT INTO chgprice_sub(masterbillid,bill_date,",
+    "imm_chg,chgprice_date,store_id,prod_id,prod_name,",
+    "prod_barcode,o_pd_itemid,o_sale_price,o_psale_price,",
+    "o_vip_price,o_std_cost,n_pd_itemid,n_sale_price,n_psale_price,",
+    "n_vip_price,n_std_cost,sal_tag,in_tag,chg_date,chg_user,",
+    "trn_code) VALUES ",
+    "(:masterbillid,:bill_date,",
+    ":imm_chg,:chgprice_date,:store_id,:prod_id,:prod_name,",
+    ":prod_barcode,:o_pd_itemid,:o_sale_price,:o_psale_price,",
+    ":o_vip_price,:o_std_cost,:n_pd_itemid,:n_sale_price,:n_psale_price,",
+    ":n_vip_price,:n_std_cost,:sal_tag,:in_tag,:chg_date,:chg_user,",
+    ":trn_code)",
+};
+constexpr ColumnConversion kChgpriceLineConversions[] = {
+    {"o_sale_price", Conversion::DecimalFromText},  {"o_psale_price", Conversion::DecimalFromText},
+    {"o_vip_price", Conversion::DecimalFromText},   {"o_std_cost", Conversion::DecimalFromText},
+    {"n_sale_price", Conversion::DecimalFromText},  {"n_psale_price", Conversion::DecimalFromText},
+    {"n_vip_price", Conversion::DecimalFromText},   {"n_std_cost", Conversion::DecimalFromText},
+    {"sal_tag", Conversion::IntegerFromText},       {"in_tag", Conversion::IntegerFromText},
+};
+
+// ---- vendor quotations ----------------------------------------------------
+
+constexpr const char* kQuotMasterLines[] = {
+    "INSERT INTO QUOT_MASTER(masterbillid,bill_date,flag,provider_id,provider_name, ",
+    "employee_id,employee_name,store_id,note,chg_date,chg_user,ini_date) ",
+    "VALUES(:masterbillid,:bill_date,:flag,:provider_id,:provider_name, ",
+    ":employee_id,:employee_name,:store_id,:note,:chg_date,:chg_user,:ini_date)",
+};
+constexpr const char* kQuotLineLines[] = {
+    "INSERT INTO QUOT_SUB(masterbillid,quot_class,prod_id,",
+    "prod_barcode,prod_name,u_qty,std_cost,unitname,sal_barcode,",
+    "pack_qty,in_price,sal_price,tax_kind,remark,bill_date,flag,",
+    "ini_date,end_date,provider_id,store_id,tempprodid,provider_name) VALUES ",
+    "(:masterbillid,:quot_class,:prod_id,",
+    ":prod_barcode,:prod_name,:u_qty,:std_cost,:unitname,:sal_barcode,",
+    ":pack_qty,:in_price,:sal_price,:tax_kind,:remark,:bill_date,:flag,",
+    ":ini_date,:end_date,:provider_id,:store_id,:tempprodid,:provider_name)",
+};
+constexpr ColumnConversion kQuotLineConversions[] = {
+    {"u_qty", Conversion::IntegerOfField},     {"pack_qty", Conversion::IntegerFromText},
+    {"std_cost", Conversion::DecimalFromText}, {"in_price", Conversion::DecimalFromText},
+    {"sal_price", Conversion::DecimalFromText},
+};
+
+// ---- vendor discounts -----------------------------------------------------
+
+constexpr const char* kInpromotionMasterLines[] = {
+    "INSERT INTO inpromotion_master(masterbillid,bill_date,ini_date,end_date,",
+    "provider_id,provider_name,chg_date,chg_user) ",
+    "VALUES(:masterbillid,:bill_date,:ini_date,:end_date,",
+    ":provider_id,:provider_name,:chg_date,:chg_user)",
+};
+constexpr const char* kInpromotionLineLines[] = {
+    "INSERT INTO inpromotion_sub(masterbillid,bill_date,",
+    "tempprodid,prod_id,prod_barcode,prod_name,pd_itemid,",
+    "psale_flag,old_cost,sp_cost,n_qty,g_prod_id,g_prod_name,",
+    "g_qty,chg_user,psale_price,provider_id,ini_date,end_date) VALUES ",
+    "(:masterbillid,:bill_date,",
+    ":tempprodid,:prod_id,:prod_barcode,:prod_name,:pd_itemid,",
+    ":psale_flag,:old_cost,:sp_cost,:n_qty,:g_prod_id,:g_prod_name,",
+    ":g_qty,:chg_user,:psale_price,:provider_id,:ini_date,:end_date)",
+};
+constexpr ColumnConversion kInpromotionLineConversions[] = {
+    {"old_cost", Conversion::DecimalFromText}, {"sp_cost", Conversion::DecimalFromText},
+    {"n_qty", Conversion::DecimalFromText},    {"g_qty", Conversion::DecimalFromText},
+    {"psale_price", Conversion::DecimalFromText},
+};
+
+const BillKind kPsale{"psale",
+                      "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
+                      "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
+                      {kPsaleMasterLines, kPsaleMasterConversions},
+                      {kPsaleLineLines, kPsaleLineConversions},
+                      false};
+
+const BillKind kPtsale{"ptsale",
+                       "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
+                       "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
+                       {kPtsaleMasterLines, kPtsaleMasterConversions},
+                       {kPtsaleLineLines, kPtsaleLineConversions},
+                       false};
+
+const BillKind kChgprice{"chgprice",
+                         "DELETE FROM chgprice_sub WHERE MASTERBILLID = '{key}'",
+                         "DELETE FROM chgprice_master WHERE MASTERBILLID = '{key}'",
+                         {kChgpriceMasterLines, {}},
+                         {kChgpriceLineLines, kChgpriceLineConversions},
+                         false};
+
+const BillKind kQuot{"quot",
+                     "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
+                     "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
+                     {kQuotMasterLines, {}},
+                     {kQuotLineLines, kQuotLineConversions},
+                     false};
+
+const BillKind kInpromotion{"inpromotion",
+                            "DELETE FROM inpromotion_sub WHERE MASTERBILLID = '{key}'",
+                            "DELETE FROM inpromotion_master WHERE MASTERBILLID = '{key}'",
+                            {kInpromotionMasterLines, {}},
+                            {kInpromotionLineLines, kInpromotionLineConversions},
+                            true};
+
+// The copy transaction: identifier 1, read committed.
+const db::TransactionDesc kCopyTransaction{};
+
+class BusyCursor {
+public:
+    explicit BusyCursor(RunView& view) : view_(view) { view_.setBusyCursor(true); }
+    ~BusyCursor() { view_.setBusyCursor(false); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+
+private:
+    RunView& view_;
+};
+
+const ColumnConversion* findConversion(std::span<const ColumnConversion> conversions,
+                                       const std::string& column) {
+    for (const ColumnConversion& c : conversions) {
+        if (db::sameName(c.column, column)) return &c;
+    }
+    return nullptr;
+}
+
+// Every parameter of query from the same-named field of row's current row.
+void bindParameters(db::SQLQuery& query, db::ClientDataSet& row,
+                    std::span<const ColumnConversion> conversions) {
+    for (size_t i = 0; i < query.params().size(); ++i) {
+        const std::string name = query.params()[i].name();
+        const ColumnConversion* c = findConversion(conversions, name);
+        const Conversion conversion = c ? c->conversion : Conversion::Text;
+        const db::Value value = conversion == Conversion::Constant
+                                    ? db::Value::smallInt(c->constant)
+                                    : convertedValue(row.fieldByName(name), conversion);
+        query.paramByName(name).setValue(value);
+    }
+}
+
+// Builds the statement afresh (so its parameters take their types from this
+// row's values), binds it from row and executes it.
+void executeFromRow(db::SQLQuery& query, const BillStatement& statement, db::ClientDataSet& row) {
+    query.close();
+    query.clearSql();
+    for (const char* line : statement.lines) query.addSql(line);
+    bindParameters(query, row, statement.conversions);
+    query.execSQL();
+}
+
+void executeText(db::SQLQuery& query, const std::string& text) {
+    query.close();
+    query.clearSql();
+    query.addSql(text);
+    query.execSQL();
+}
+
+std::string billLabel(const BillKind& kind, const std::string& billId) {
+    return std::string(kind.name) + " bill '" + billId + "'";
+}
+
+// Inserts the bill's lines; a line without PROD_ID is left out.
+void insertLines(RunContext& run, const BillKind& kind, const std::string& billId) {
+    db::ClientDataSet& lines = run.data.CDS_ReadS;
+    lines.first();
+    lines.disableControls();
+    for (; !lines.eof(); lines.next()) {
+        const std::string prodId = lines.fieldByName("PROD_ID").asString();
+        if (prodId.empty()) continue;
+        try {
+            executeFromRow(run.data.SQL_Sub, kind.line, lines);
+        } catch (const std::exception& e) {
+            if (kind.lineFailureFailsBill) throw;
+            run.log(billLabel(kind, billId) + " line '" + prodId + "' left out: " + e.what());
+        }
+    }
+    lines.enableControls();
+}
+
+// The bill's old rows out and its new rows in, all in the copy transaction.
+void replaceBill(RunContext& run, const BillKind& kind, const std::string& billId) {
+    StatementValues bill;
+    bill.key = billId;
+    db::SQLQuery& master = run.data.SQL_Master;
+    executeText(master, expandStatement(kind.deleteLines, bill));
+    executeText(master, expandStatement(kind.deleteMaster, bill));
+    executeFromRow(master, kind.master, run.data.CDS_ReadM);
+    insertLines(run, kind, billId);
+}
+
+void copyBill(RunContext& run, const BillKind& kind) {
+    db::ClientDataSet& lines = run.data.CDS_ReadS;
+    if (lines.active() && lines.recordCount() == 0) return;
+    const std::string billId = run.data.CDS_ReadM.fieldByName("MASTERBILLID").asString();
+    if (!lines.active()) {
+        // The error that kept the lines from being read goes on to end the run.
+        run.log(billLabel(kind, billId) + " not copied: its lines could not be read");
+        return;
+    }
+
+    BusyCursor busy(run.view);
+    db::SQLConnection& connection = run.data.SQLConnection2;
+    try {
+        // Only a rollback that failed in an earlier copy leaves a transaction behind;
+        // what it holds was never meant to be committed.
+        if (connection.inTransaction()) connection.rollback(kCopyTransaction);
+        connection.startTransaction(kCopyTransaction);
+        replaceBill(run, kind, billId);
+        connection.commit(kCopyTransaction);
+    } catch (const std::exception& e) {
+        run.log(billLabel(kind, billId) + " not copied: " + e.what());
+        // Without a transaction to undo, the failure is not the bill's own and
+        // ends the run; a failing rollback ends it with the rollback's error.
+        if (!connection.inTransaction()) throw;
+        connection.rollback(kCopyTransaction);
+    }
+}
+
+}  // namespace
+
+db::Value convertedValue(const db::Field& field, Conversion conversion) {
+    switch (conversion) {
+        case Conversion::SourceValue: return field.value();
+        case Conversion::DecimalFromText: return db::Value::real(base::toDoubleOr(field.asString(), 0));
+        case Conversion::IntegerFromText: return db::Value::integer(base::toInt32Or(field.asString(), 0));
+        case Conversion::IntegerOfField:
+            return db::Value::integer(static_cast<int32_t>(field.asInteger()));
+        case Conversion::DecimalOfField: return db::Value::real(field.asFloat());
+        case Conversion::Text:
+        case Conversion::Constant: break;
+    }
+    return db::Value::text(field.asString());
+}
+
+void CopyPsaleBill(RunContext& run) { copyBill(run, kPsale); }
+void CopyPtsaleBill(RunContext& run) { copyBill(run, kPtsale); }
+void CopyChgpriceBill(RunContext& run) { copyBill(run, kChgprice); }
+void CopyQuotBill(RunContext& run) { copyBill(run, kQuot); }
+void CopyInpromotionBill(RunContext& run) { copyBill(run, kInpromotion); }
+
+}  // namespace engine

@@ -1,0 +1,166 @@
+#include "engine/BillQueues.h"
+
+#include <exception>
+
+#include "engine/BillCopy.h"
+#include "engine/PagedScan.h"
+#include "engine/PriceChange.h"
+#include "engine/StatementText.h"
+#include "engine/WaitQueues.h"
+
+namespace engine {
+namespace {
+
+using CopyRoutine = void (*)(RunContext&);
+
+// A kind's wait queue and how its claimed bills are read and copied.
+struct BillQueue {
+    const char* queueTable;
+    QueueStatements queue;
+    const char* deleteLines;   // D3a, {key} the bill number
+    const char* deleteMaster;  // D3b
+    PagedScanSpec changeScan;  // pages of claimed bills joined with their masters
+    const char* readLines;     // L
+    CopyRoutine copy;
+};
+
+constexpr long long kBoundOfTens = 100001;
+
+// Every page of a kind's claimed bills joins the same tables under the same
+// conditions; the pages differ only in the number of rows skipped.
+#define OLV_BILL_PAGES(joinedRows) \
+    PageStatements { "SELECT FIRST 10 SKIP 0" joinedRows, "SELECT FIRST 10 SKIP {offset}" joinedRows }
+
+const BillQueue kPromotionBills{
+    "PSALE_WAIT",
+    {"UPDATE PSALE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM PSALE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE PSALE_WAIT SET TRAN_CODE = 'W' where STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
+    "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    {OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
+                    "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
+                    "B.STORE_ID = '{store}'"),
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "psale Data Update Finished..!", true},
+    "SELECT * FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
+    CopyPsaleBill};
+
+const BillQueue kWholesaleBills{
+    "PTSALE_WAIT",
+    {"UPDATE PTSALE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM PTSALE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE PTSALE_WAIT SET TRAN_CODE = 'W' where STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
+    "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    {OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
+                    "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
+                    "B.STORE_ID = '{store}'"),
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "ptsale Data Update Finished..!", true},
+    "SELECT * FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
+    CopyPtsaleBill};
+
+const BillQueue kPriceChangeBills{
+    "CHGPRICE_WAIT",
+    {"UPDATE CHGPRICE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM CHGPRICE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE CHGPRICE_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    "DELETE FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
+    "DELETE FROM CHGPRICE_MASTER WHERE MASTERBILLID = '{key}'",
+    {OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
+                    "B.MASTERBILLID AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'  WHERE "
+                    "B.STORE_ID = '{store}'"),
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "chgprice Data Update Finished..!", true},
+    "SELECT * FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
+    CopyChgpriceBill};
+
+const BillQueue kQuotations{
+    "QUOT_WAIT",
+    {"UPDATE QUOT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM QUOT_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE QUOT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
+    "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
+    {OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
+                    "B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'  WHERE "
+                    "B.STORE_ID = '{store}'"),
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "quot Data Update Finished..!", true},
+    "SELECT * FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
+    CopyQuotBill};
+
+const BillQueue kVendorDiscounts{
+    "INPROMOTION_WAIT",
+    {"UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
+     "SELECT * FROM INPROMOTION_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
+     "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
+     "UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
+    "DELETE FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
+    "DELETE FROM INPROMOTION_MASTER WHERE MASTERBILLID = '{key}'",
+    {OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
+                    "A.MASTERBILLID = B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = "
+                    "'W'  WHERE B.STORE_ID = '{store}'"),
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "inpromotion Data Update Finished..!", true},
+    "SELECT * FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
+    CopyInpromotionBill};
+
+#undef OLV_BILL_PAGES
+
+StatementValues billNumber(db::ClientDataSet& row) {
+    StatementValues values;
+    values.key = row.fieldByName("MASTERBILLID").asString();
+    return values;
+}
+
+// A claimed deletion: the bill's lines, then its master row.
+void deleteBill(RunContext& run, const BillQueue& q, db::ClientDataSet& claimed) {
+    const StatementValues bill = billNumber(claimed);
+    executeOnTarget(run, expandStatement(q.deleteLines, bill));
+    executeOnTarget(run, expandStatement(q.deleteMaster, bill));
+}
+
+// A claimed change (CDS_ReadM's current row): read the bill's lines and copy the
+// bill. The copy runs even when the lines could not be read; that error then ends
+// the run, unless the copy raises one of its own.
+void copyClaimedBill(RunContext& run, const BillQueue& q) {
+    std::exception_ptr linesError;
+    try {
+        db::ClientDataSet& lines = run.data.CDS_ReadS;
+        lines.close();
+        lines.setCommandText(expandStatement(q.readLines, billNumber(run.data.CDS_ReadM)));
+        lines.open();
+    } catch (...) {
+        linesError = std::current_exception();
+    }
+    q.copy(run);
+    if (linesError) std::rethrow_exception(linesError);
+}
+
+void downloadBills(RunContext& run, const BillQueue& q) {
+    if (run.view.downloadMode() != kModeChanged) return;
+    runWaitQueue(
+        run, q.queueTable, q.queue, run.data.CDS_ReadM, q.changeScan,
+        [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
+        [&] { copyClaimedBill(run, q); });
+}
+
+}  // namespace
+
+void downloadPromotionBills(RunContext& run) { downloadBills(run, kPromotionBills); }
+void downloadWholesaleBills(RunContext& run) { downloadBills(run, kWholesaleBills); }
+void downloadQuotations(RunContext& run) { downloadBills(run, kQuotations); }
+void downloadVendorDiscounts(RunContext& run) { downloadBills(run, kVendorDiscounts); }
+
+void downloadPriceChangeBills(RunContext& run) {
+    downloadBills(run, kPriceChangeBills);
+    applyPriceChanges(run);
+}
+
+}  // namespace engine

@@ -1,0 +1,95 @@
+#include "engine/PriceChange.h"
+
+#include <string_view>
+
+#include "base/Clock.h"
+#include "base/DateTimeFormat.h"
+#include "engine/BillCopy.h"
+#include "engine/StatementText.h"
+#include "engine/WaitQueues.h"
+
+namespace engine {
+namespace {
+
+// {date} is today's date.
+constexpr const char* kMarkDueLines =
+    "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W' WHERE CHGPRICE_DATE <= '{date}' AND TRN_CODE <> 'Y' ";
+constexpr const char* kReadDueLines = "SELECT * FROM CHGPRICE_SUB WHERE TRN_CODE = 'W' ";
+constexpr const char* kMarkApplied = "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y' WHERE TRN_CODE = 'W' ";
+
+constexpr const char* kUpdateProductLines[] = {
+    "UPDATE PRODUCT SET PD_ITEMID = :PD_ITEMID ,",
+    "                   SALE_PRICE = :SALE_PRICE, ",
+    "                   PSALE_PRICE = :PSALE_PRICE,",
+    "                   VIP_PRICE  = :VIP_PRICE,",
+    "                   STD_COST  = :STD_COST,",
+    "                   SAL_TAG = :SAL_TAG,",
+    "                   IN_TAG  = :IN_TAG, ",
+    "                   CHG_DATE  = :CHG_DATE, ",
+    "                   CHG_TIME  = :CHG_TIME ",
+};
+// {key} is the line's PROD_ID.
+constexpr const char* kUpdateProductWhere = " WHERE PROD_ID = '{key}'";
+
+// A parameter of the product update: from a column of the due line, or the clock
+// formatted with a pattern, read when the parameter is set.
+struct ProductParameter {
+    const char* name;
+    const char* lineColumn;  // nullptr: the clock
+    Conversion conversion;
+    std::string_view clockPattern = {};
+};
+
+// In the order they are set.
+constexpr ProductParameter kProductParameters[] = {
+    {"PD_ITEMID", "N_PD_ITEMID", Conversion::Text},
+    {"SALE_PRICE", "N_SALE_PRICE", Conversion::DecimalFromText},
+    {"PSALE_PRICE", "N_PSALE_PRICE", Conversion::DecimalFromText},
+    {"VIP_PRICE", "N_VIP_PRICE", Conversion::DecimalFromText},
+    {"STD_COST", "N_STD_COST", Conversion::DecimalFromText},
+    {"SAL_TAG", "SAL_TAG", Conversion::IntegerFromText},
+    {"IN_TAG", "IN_TAG", Conversion::IntegerFromText},
+    {"CHG_DATE", nullptr, Conversion::Text, base::kPriceDatePattern},
+    {"CHG_TIME", nullptr, Conversion::Text, base::kLongTimePattern},
+};
+
+db::Value parameterValue(const ProductParameter& p, db::ClientDataSet& line) {
+    if (!p.lineColumn) return db::Value::text(base::formatDateTime(base::now(), p.clockPattern));
+    return convertedValue(line.fieldByName(p.lineColumn), p.conversion);
+}
+
+// Writes the current due line's new values into its product.
+void applyLine(RunContext& run, db::ClientDataSet& line) {
+    StatementValues product;
+    product.key = line.fieldByName("PROD_ID").asString();
+    db::SQLQuery& update = run.data.SQL_SubDet;
+    update.close();
+    update.clearSql();
+    for (const char* text : kUpdateProductLines) update.addSql(text);
+    update.addSql(expandStatement(kUpdateProductWhere, product));
+    for (const ProductParameter& p : kProductParameters) {
+        update.paramByName(p.name).setValue(parameterValue(p, line));
+    }
+    update.execSQL();
+}
+
+}  // namespace
+
+void applyPriceChanges(RunContext& run) {
+    StatementValues today;
+    today.filterDate = base::formatDateTime(base::now(), base::kPriceDatePattern);
+    executeOnTarget(run, expandStatement(kMarkDueLines, today));
+
+    db::ClientDataSet& due = run.data.CDS_T1;
+    due.close();
+    due.setCommandText(kReadDueLines);
+    due.open();
+    if (due.recordCount() == 0) return;
+
+    // A failure leaves the loop before the closing mark, so that the lines not
+    // applied yet stay due for the next run.
+    for (due.first(); !due.eof(); due.next()) applyLine(run, due);
+    executeOnTarget(run, kMarkApplied);
+}
+
+}  // namespace engine
