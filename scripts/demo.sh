@@ -20,7 +20,7 @@ store_id=0001
 build_programs() {
   (cd "$root" && scripts/setup.sh &&
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null &&
-    cmake --build build -j2)
+    cmake --build build -j2 --target olvarin olvarin-storecfg olvarin-demodata dbxfb)
   local program
   for program in olvarin olvarin-storecfg olvarin-demodata libdbxfb.so; do
     [ -e "$build/$program" ] || { echo "demo: $build/$program was not built" >&2; exit 1; }
