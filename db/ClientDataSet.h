@@ -17,8 +17,9 @@ namespace db {
 // result; insert/edit/post record changes in a change log; applyUpdates writes them
 // back to the table named after FROM in the command text.
 //
-// Errors carry the dataset's name first ("CDS_T1: Field 'X' not found"), except
-// connection set-up errors, which come as the connection raised them.
+// Errors of the dataset itself carry its name first ("CDS_T1: Field 'X' not
+// found"); the database's own messages and connection set-up errors come as the
+// database and the connection gave them.
 class ClientDataSet {
 public:
     // connection may be null for a dataset fed only from a table file.
