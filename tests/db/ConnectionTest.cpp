@@ -1,0 +1,333 @@
+// Opening the named connections: where their parameters come from, every way the
+// opening fails, and the retry that reads both files again.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "base/Platform.h"
+#include "db/ClientDataSet.h"
+#include "db/IniFile.h"
+#include "db/SQLConnection.h"
+#include "tests/db/DataSetTestSupport.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+using dstest::errorOf;
+using dstest::replaced;
+using dstest::writeText;
+
+const char* const kSourceSql =
+    "CREATE TABLE PING (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(20));\n"
+    "INSERT INTO PING VALUES (1, 'source');\n";
+const char* const kTargetSql =
+    "CREATE TABLE PING (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(20));\n"
+    "INSERT INTO PING VALUES (1, 'target');\n";
+
+// A working source section and drivers section; {DB} is the database, {MODULE} the
+// built driver module.
+const char* const kSourceSection =
+    "[Dravonel]\n"
+    "DriverName=Interbase\n"
+    "Database={DB}\n"
+    "User_Name=OLVTEST\n"
+    "Password=olvtest\n"
+    "ServerCharSet=UTF8\n"
+    "SQLDialect=3\n";
+const char* const kDriversSection =
+    "[Interbase]\n"
+    "LibraryName={MODULE}\n"
+    "GetDriverFunc=getSQLDriverINTERBASE\n"
+    "VendorLib=libfbclient.so.2\n";
+
+// Reads the source's one row through CDS_Source1; the connection opens on the way.
+std::string readSource(engine::FormData& form) {
+    form.CDS_Source1.close();
+    form.CDS_Source1.setCommandText("SELECT S FROM PING WHERE ID = 1");
+    form.CDS_Source1.open();
+    return form.CDS_Source1.fieldByName("S").asString();
+}
+
+// Fills the placeholders of a file text or message.
+std::string filled(std::string text, const testsupport::TestDatabases& dbs) {
+    text = replaced(std::move(text), "{DB}", dbs.sourcePath());
+    text = replaced(std::move(text), "{MODULE}", testsupport::driverModulePath());
+    return replaced(std::move(text), "{DIR}", dbs.folder());
+}
+
+// One row of the connection error table: the two files as written (nullopt: no file)
+// and the message the first use of the connection must fail with.
+struct OpenFailure {
+    const char* name;
+    std::optional<std::string> connections;
+    std::optional<std::string> drivers;
+    std::string message;
+};
+
+std::string sourceSectionWithout(const std::string& line) {
+    return replaced(kSourceSection, line + "\n", "");
+}
+std::string driversWith(const std::string& line, const std::string& instead) {
+    return replaced(kDriversSection, line + "\n", instead);
+}
+
+const OpenFailure kOpenFailures[] = {
+    {"NoConnectionsFile", std::nullopt, kDriversSection,
+     "Driver/Connection Registry File '{DIR}/dbxconnections.ini' not found"},
+    {"NoDriversFile", kSourceSection, std::nullopt,
+     "Driver/Connection Registry File '{DIR}/dbxdrivers.ini' not found"},
+    {"NoSection",
+     replaced(kSourceSection, "[Dravonel]", "[Corvane]"), kDriversSection,
+     "Missing DriverName property"},
+    {"NoDriverName", sourceSectionWithout("DriverName=Interbase"), kDriversSection,
+     "Missing DriverName property"},
+    {"BlankDriverName", replaced(kSourceSection, "DriverName=Interbase", "DriverName=  "),
+     kDriversSection, "Missing DriverName property"},
+    {"NoLibraryName", kSourceSection, driversWith("LibraryName={MODULE}", ""),
+     "DLL/Shared Library Name not Set"},
+    {"NoVendorLib", kSourceSection, driversWith("VendorLib=libfbclient.so.2", ""),
+     "DLL/Shared Library Name not Set"},
+    {"DriverWithoutSection", replaced(kSourceSection, "DriverName=Interbase", "DriverName=Nosuch"),
+     kDriversSection, "DLL/Shared Library Name not Set"},
+    {"NoDatabase", sourceSectionWithout("Database={DB}"), kDriversSection,
+     "Missing Database property"},
+    {"BlankDatabase", replaced(kSourceSection, "Database={DB}", "Database=   "), kDriversSection,
+     "Missing Database property"},
+    // The drivers file is read before the database is checked, and the database
+    // before any library is loaded.
+    {"NoDatabaseNoLibrary", sourceSectionWithout("Database={DB}"),
+     driversWith("LibraryName={MODULE}", ""), "DLL/Shared Library Name not Set"},
+    {"NoDatabaseBadLibrary", sourceSectionWithout("Database={DB}"),
+     driversWith("LibraryName={MODULE}", "LibraryName={DIR}/notalib.so\n"),
+     "Missing Database property"},
+    {"LibraryNotASharedLibrary", kSourceSection,
+     driversWith("LibraryName={MODULE}", "LibraryName={DIR}/notalib.so\n"),
+     "Unable to Load {DIR}/notalib.so"},
+    {"LibraryMissing", kSourceSection,
+     driversWith("LibraryName={MODULE}", "LibraryName= libnosuchdriver.so \n"),
+     "Unable to Load libnosuchdriver.so"},
+    {"EntryPointMissing", kSourceSection,
+     driversWith("GetDriverFunc=getSQLDriverINTERBASE", "GetDriverFunc=getSQLDriverNOSUCH\n"),
+     "Unable to Find Procedure getSQLDriverNOSUCH"},
+    {"VendorLibMissing", kSourceSection,
+     driversWith("VendorLib=libfbclient.so.2", "VendorLib= libnosuch.so\n"),
+     "Unable to Load libnosuch.so"},
+};
+
+class ConnectionOpenFailure : public ::testing::TestWithParam<OpenFailure> {};
+
+// Each failure reaches the operation that needed the connection with its own message
+// and no component name; the connection stays closed, and once the files are right
+// the next use reads them again and connects.
+TEST_P(ConnectionOpenFailure, FailsWithItsMessageAndConnectsOnceTheFilesAreFixed) {
+    const OpenFailure& c = GetParam();
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(dbs.folder() + "/notalib.so", "this is a text file, not a shared library\n");
+    if (c.connections) writeText(connections, filled(*c.connections, dbs));
+    if (c.drivers) writeText(drivers, filled(*c.drivers, dbs));
+
+    engine::FormData form({connections, drivers});
+    EXPECT_EQ(errorOf([&] { readSource(form); }), filled(c.message, dbs));
+    EXPECT_FALSE(form.SQLCon_Source.connected());
+    EXPECT_FALSE(form.CDS_Source1.active());
+    // Asking again reads the files again: the same failure.
+    EXPECT_EQ(errorOf([&] { readSource(form); }), filled(c.message, dbs));
+
+    writeText(connections, filled(kSourceSection, dbs));
+    writeText(drivers, filled(kDriversSection, dbs));
+    EXPECT_EQ(readSource(form), "source");
+    EXPECT_TRUE(form.SQLCon_Source.connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(ErrorTable, ConnectionOpenFailure, ::testing::ValuesIn(kOpenFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every operation that opens a connection hands the set-up error on as it stands.
+TEST(Connection, EveryOpeningOperationRaisesTheSetUpErrorWithoutPrefix) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(connections, filled(sourceSectionWithout("Database={DB}") +
+                                      replaced(sourceSectionWithout("Database={DB}"),
+                                               "[Dravonel]", "[Corvane]"),
+                                  dbs));
+    writeText(drivers, filled(kDriversSection, dbs));
+    engine::FormData form({connections, drivers});
+
+    const std::string missing = "Missing Database property";
+    form.CDS_Source2.setCommandText("UPDATE PING SET S = 'x'");
+    EXPECT_EQ(errorOf([&] { form.CDS_Source2.execute(); }), missing);
+    form.CDS_T1.setCommandText("SELECT * FROM PING");
+    EXPECT_EQ(errorOf([&] { form.CDS_T1.open(); }), missing);
+    form.SQL_TQuery.addSql("UPDATE PING SET S = 'x'");
+    EXPECT_EQ(errorOf([&] { form.SQL_TQuery.execSQL(); }), missing);
+    EXPECT_EQ(errorOf([&] { form.SQLConnection2.startTransaction({}); }), missing);
+    EXPECT_FALSE(form.SQLConnection2.inTransaction());
+    for (const db::SQLConnection* c :
+         {&form.SQLCon_Source, &form.SQLCon_Target, &form.SQLConnection2}) {
+        EXPECT_FALSE(c->connected()) << c->name();
+    }
+}
+
+TEST(Connection, EmptyConnectionNameIsRefused) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const auto [connections, drivers] = dbs.writeRegistry();
+    db::SQLConnection connection("SQLCon_Nameless", "", {connections, drivers});
+    db::ClientDataSet dataSet("CDS_Nameless", &connection);
+    dataSet.setCommandText("SELECT * FROM PING");
+    EXPECT_EQ(errorOf([&] { dataSet.open(); }), "Connection name missing");
+    EXPECT_FALSE(connection.connected());
+}
+
+// With no paths given, both files are looked for beside the executable.
+TEST(Connection, DefaultConnectionsFileIsBesideTheExecutable) {
+    const std::string expected = base::executableDir() + "dbxconnections.ini";
+    if (std::filesystem::exists(expected)) GTEST_SKIP() << expected << " exists";
+    engine::FormData form(db::RegistryFiles{});
+    EXPECT_EQ(errorOf([&] { readSource(form); }),
+              "Driver/Connection Registry File '" + expected + "' not found");
+}
+
+// Keys in any letter case, blanks around values that are trimmed, and Windows line
+// ends all give the same working connection.
+TEST(Connection, KeysMatchWithoutRegardToCase) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(connections, filled("[Dravonel]\r\n"
+                                  "drivername=Interbase\r\n"
+                                  "DATABASE=  {DB}  \r\n"
+                                  "user_NAME=OLVTEST\r\n"
+                                  "PassWord=olvtest\r\n"
+                                  "servercharset=UTF8\r\n"
+                                  "SqlDialect=3\r\n",
+                                  dbs));
+    writeText(drivers, filled("[Interbase]\r\n"
+                              "libraryname= {MODULE} \r\n"
+                              "VENDORLIB= libfbclient.so.2 \r\n"
+                              "getdriverfunc= getSQLDriverINTERBASE \r\n",
+                              dbs));
+    engine::FormData form({connections, drivers});
+    EXPECT_EQ(readSource(form), "source");
+}
+
+TEST(IniFile, KeepsAValueWholeAndMatchesKeysWithoutCase) {
+    const db::IniFile ini = db::IniFile::parse(
+        "[Dravonel]\r\n"
+        "Password=p;a#s=s w d\r\n"
+        "; a comment line\n"
+        "User_Name=OLVTEST\n"
+        "\n"
+        "[Corvane]\n"
+        "PASSWORD=other\n");
+    EXPECT_EQ(ini.value("Dravonel", "password"), "p;a#s=s w d");
+    EXPECT_EQ(ini.value("Dravonel", "USER_NAME"), "OLVTEST");
+    EXPECT_EQ(ini.value("Corvane", "Password"), "other");
+    EXPECT_EQ(ini.value("Dravonel", "Database"), std::nullopt);
+    EXPECT_EQ(ini.value("Nosuch", "Password"), std::nullopt);
+}
+
+// Over TCP to the loopback server, which checks passwords (the embedded engine
+// does not).
+class ServerConnection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!testsupport::loopbackServerAvailable()) {
+            GTEST_SKIP() << "no Firebird server listens on 127.0.0.1:3050";
+        }
+    }
+};
+
+TEST_F(ServerConnection, ConnectsOverTcpAndEmbeddedAtOnce) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const auto [connections, drivers] = dbs.writeRegistry({"localhost:" + dbs.sourcePath(), ""});
+    engine::FormData form({connections, drivers});
+
+    EXPECT_EQ(readSource(form), "source");
+    form.CDS_T1.setCommandText("SELECT S FROM PING WHERE ID = 1");
+    form.CDS_T1.open();
+    EXPECT_EQ(form.CDS_T1.fieldByName("S").asString(), "target");
+
+    form.CDS_Source2.setCommandText("UPDATE PING SET S = 'written' WHERE ID = 1");
+    form.CDS_Source2.execute();
+    dbs.attachThroughServer(true);
+    EXPECT_EQ(dbs.querySource("SELECT S FROM PING"), (testsupport::Rows{{"written"}}));
+}
+
+TEST_F(ServerConnection, WrongPasswordIsRefusedWithTheServersMessage) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(drivers, filled(kDriversSection, dbs));
+    const std::string tcpSection = replaced(kSourceSection, "Database={DB}", "Database=localhost:{DB}");
+    engine::FormData form({connections, drivers});
+
+    // A password is everything after the '=': cut at ';', '#' or a blank, each of
+    // these would be the right one.
+    for (const char* wrong : {"wrong", "olvtest;x", "olvtest#x", "olvtest x", "olvtest=x"}) {
+        SCOPED_TRACE(wrong);
+        writeText(connections, filled(replaced(tcpSection, "Password=olvtest",
+                                               std::string("Password=") + wrong),
+                                      dbs));
+        EXPECT_THAT(errorOf([&] { readSource(form); }),
+                    StartsWith("Your user name and password are not defined"));
+        EXPECT_FALSE(form.SQLCon_Source.connected());
+    }
+
+    // The key in another case still carries the password.
+    writeText(connections, filled(replaced(tcpSection, "Password=", "PASSWORD="), dbs));
+    EXPECT_EQ(readSource(form), "source");
+}
+
+// Nothing listens on the port: the client's own message, and the next use tries again.
+TEST(Connection, UnreachableServerGivesTheClientsMessageAndIsTriedAgain) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const auto [connections, drivers] = dbs.writeRegistry({"localhost/3059:" + dbs.sourcePath(), ""});
+    engine::FormData form({connections, drivers});
+
+    const std::string message = errorOf([&] { readSource(form); });
+    EXPECT_THAT(message, StartsWith("Unable to complete network request to host \"localhost\""));
+    EXPECT_THAT(message, HasSubstr("Failed to establish a connection"));
+    EXPECT_FALSE(form.SQLCon_Source.connected());
+
+    dbs.writeRegistry();
+    EXPECT_EQ(readSource(form), "source");
+}
+
+// An embedded path to no database: the engine's message, connection closed.
+TEST(Connection, MissingDatabaseFileGivesTheEnginesMessage) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string nosuch = dbs.folder() + "/nosuch.fdb";
+    const auto [connections, drivers] = dbs.writeRegistry({nosuch, ""});
+    engine::FormData form({connections, drivers});
+    const std::string message = errorOf([&] { readSource(form); });
+    EXPECT_THAT(message, HasSubstr("I/O error"));
+    EXPECT_THAT(message, HasSubstr(nosuch));
+    EXPECT_FALSE(form.SQLCon_Source.connected());
+    EXPECT_FALSE(std::filesystem::exists(nosuch));
+}
+
+// Once open, a connection stays open: a changed file does not matter until the next
+// connect, and closing a dataset keeps the connection.
+TEST(Connection, StaysOpenWhenItsDatasetCloses) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const auto [connections, drivers] = dbs.writeRegistry();
+    engine::FormData form({connections, drivers});
+    EXPECT_EQ(readSource(form), "source");
+    form.CDS_Source1.close();
+    writeText(connections, "[Dravonel]\n");
+    EXPECT_TRUE(form.SQLCon_Source.connected());
+    EXPECT_EQ(readSource(form), "source");
+    // The other connections were never needed.
+    EXPECT_FALSE(form.SQLCon_Target.connected());
+    EXPECT_FALSE(form.SQLConnection2.connected());
+}
+
+}  // namespace
