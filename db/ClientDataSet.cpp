@@ -112,10 +112,15 @@ void ClientDataSet::open() {
     auto statement = connection.prepare(commandText_);
     if (!statement->hasResultSet()) fail("Cursor not returned from Query");
     auto cursor = statement->openCursor({});
-    defineFields(cursor->columns());
+    // Rows and fields are taken only once every row has come: a fetch that fails
+    // leaves the dataset closed and empty.
+    const std::vector<ColumnInfo> columns = cursor->columns();
+    std::vector<std::vector<Value>> rows;
     std::vector<Value> row;
-    while (cursor->fetch(row)) rows_.push_back(row);
+    while (cursor->fetch(row)) rows.push_back(row);
     cursor.reset();
+    defineFields(columns);
+    rows_ = std::move(rows);
     active_ = true;
     first();
 }
@@ -216,7 +221,9 @@ void ClientDataSet::post() {
     requireActive();
     if (state_ == State::Insert) {
         const auto at = rows_.empty() ? rows_.begin() : rows_.begin() + current_;
-        current_ = static_cast<int>(rows_.insert(at, editBuffer_) - rows_.begin());
+        // The insert may move the rows: take the position from its result only.
+        const auto inserted = rows_.insert(at, editBuffer_);
+        current_ = static_cast<int>(inserted - rows_.begin());
         changeLog_.push_back({Change::Kind::Inserted, {}, editBuffer_});
     } else if (state_ == State::Edit) {
         rows_[static_cast<size_t>(current_)] = editBuffer_;
@@ -236,43 +243,91 @@ std::string ClientDataSet::updateTableName() const {
     return table;
 }
 
-void ClientDataSet::applyChange(const Change& change, const std::string& table) {
-    std::vector<BoundParam> params;
-    std::string sql;
-    if (change.kind == Change::Kind::Inserted) {
-        std::vector<std::string> columns, markers;
-        for (const auto& f : fields_) {
-            if (f->info().readOnly) continue;
-            columns.push_back(quotedIdentifier(f->info().name));
-            markers.push_back("?");
-            params.push_back(bound(change.newValues[static_cast<size_t>(f->index())], f->info()));
-        }
-        sql = "INSERT INTO " + table + " (" + joined(columns, ", ") + ") VALUES (" +
-              joined(markers, ", ") + ")";
-    } else {
-        std::vector<std::string> sets, conditions;
-        std::vector<BoundParam> whereParams;
-        for (const auto& f : fields_) {
-            const auto i = static_cast<size_t>(f->index());
-            const ColumnInfo& info = f->info();
-            if (!info.readOnly && !(change.oldValues[i] == change.newValues[i])) {
-                sets.push_back(quotedIdentifier(info.name) + " = ?");
-                params.push_back(bound(change.newValues[i], info));
-            }
-            if (isBlob(info.type) || info.byteLength >= kLocateByteLimit) continue;
-            if (change.oldValues[i].isNull()) {
-                conditions.push_back(quotedIdentifier(info.name) + " IS NULL");
-            } else {
-                conditions.push_back(quotedIdentifier(info.name) + " = ?");
-                whereParams.push_back(bound(change.oldValues[i], info));
-            }
-        }
-        if (sets.empty()) return;  // nothing changed
-        params.insert(params.end(), whereParams.begin(), whereParams.end());
-        sql = "UPDATE " + table + " SET " + joined(sets, ", ");
-        if (!conditions.empty()) sql += " WHERE " + joined(conditions, " AND ");
+ClientDataSet::WriteStatement ClientDataSet::insertStatement(const Change& change,
+                                                            const std::string& table) const {
+    WriteStatement w;
+    std::vector<std::string> columns, markers;
+    for (const auto& f : fields_) {
+        if (f->info().readOnly) continue;
+        columns.push_back(quotedIdentifier(f->info().name));
+        markers.push_back("?");
+        w.params.push_back(bound(change.newValues[static_cast<size_t>(f->index())], f->info()));
     }
-    const uint64_t affected = connection_->cachedStatement(sql).execute(params);
+    w.sql = "INSERT INTO " + table + " (" + joined(columns, ", ") + ") VALUES (" +
+            joined(markers, ", ") + ")";
+    return w;
+}
+
+// Sets the changed columns of the row found by the old values of all its columns
+// but BLOBs and long ones. Empty when nothing changed.
+std::optional<ClientDataSet::WriteStatement> ClientDataSet::updateStatement(
+    const Change& change, const std::string& table) const {
+    WriteStatement w;
+    std::vector<std::string> sets, conditions;
+    std::vector<BoundParam> whereParams;
+    for (const auto& f : fields_) {
+        const auto i = static_cast<size_t>(f->index());
+        const ColumnInfo& info = f->info();
+        if (!info.readOnly && !(change.oldValues[i] == change.newValues[i])) {
+            sets.push_back(quotedIdentifier(info.name) + " = ?");
+            w.params.push_back(bound(change.newValues[i], info));
+        }
+        if (isBlob(info.type) || info.byteLength >= kLocateByteLimit) continue;
+        if (change.oldValues[i].isNull()) {
+            conditions.push_back(quotedIdentifier(info.name) + " IS NULL");
+        } else {
+            conditions.push_back(quotedIdentifier(info.name) + " = ?");
+            whereParams.push_back(bound(change.oldValues[i], info));
+        }
+    }
+    if (sets.empty()) return std::nullopt;
+    w.params.insert(w.params.end(), whereParams.begin(), whereParams.end());
+    w.sql = "UPDATE " + table + " SET " + joined(sets, ", ");
+    if (!conditions.empty()) w.sql += " WHERE " + joined(conditions, " AND ");
+    return w;
+}
+
+void ClientDataSet::applyChange(const Change& change, const std::string& table) {
+    if (change.kind == Change::Kind::Inserted) {
+        executeChange(insertStatement(change, table));
+        return;
+    }
+    const auto update = updateStatement(change, table);
+    if (!update) return;  // nothing changed
+    if (locatesAtMostOneRow(change) || connection_->inTransaction()) {
+        executeChange(*update);
+        return;
+    }
+    // The update might reach several rows: run it in a transaction of its own so
+    // that such an update is undone instead of written.
+    connection_->startTransaction({});
+    try {
+        executeChange(*update);
+    } catch (...) {
+        connection_->rollback({});
+        throw;
+    }
+    connection_->commit({});
+}
+
+// An update finds at most one row when its table has a primary key and the row
+// is located by every column of it.
+bool ClientDataSet::locatesAtMostOneRow(const Change& change) const {
+    bool anyKey = false;
+    for (const auto& f : fields_) {
+        const ColumnInfo& info = f->info();
+        if (!info.primaryKey) continue;
+        anyKey = true;
+        if (isBlob(info.type) || info.byteLength >= kLocateByteLimit ||
+            change.oldValues[static_cast<size_t>(f->index())].isNull()) {
+            return false;
+        }
+    }
+    return anyKey;
+}
+
+void ClientDataSet::executeChange(const WriteStatement& w) {
+    const uint64_t affected = connection_->cachedStatement(w.sql).execute(w.params);
     if (affected == 0) throw Error("Record not found or changed by another user");
     if (affected > 1) throw Error("Update affected more than 1 record.");
 }

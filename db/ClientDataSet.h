@@ -89,7 +89,16 @@ private:
     [[noreturn]] void fail(const std::string& message) const;
     void defineFields(const std::vector<ColumnInfo>& columns);
     std::string updateTableName() const;
+    struct WriteStatement {
+        std::string sql;
+        std::vector<BoundParam> params;
+    };
+    WriteStatement insertStatement(const Change& change, const std::string& table) const;
+    std::optional<WriteStatement> updateStatement(const Change& change,
+                                                  const std::string& table) const;
     void applyChange(const Change& change, const std::string& table);
+    bool locatesAtMostOneRow(const Change& change) const;
+    void executeChange(const WriteStatement& statement);
 
     std::string name_;
     SQLConnection* connection_;

@@ -34,6 +34,7 @@ struct ColumnInfo {
     int scale = 0;         // Decimal only, <= 0
     bool nullable = true;
     bool readOnly = false; // computed columns: never written back
+    bool primaryKey = false; // part of its table's primary key
 };
 
 enum class Isolation { ReadCommitted, RepeatableRead, DirtyRead };

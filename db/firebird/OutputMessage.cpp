@@ -82,6 +82,8 @@ OutputLayout::OutputLayout(Session& session, Firebird::IMessageMetadata* metadat
         const auto& [relation, field] = sources[i];
         columns_[i].readOnly =
             relation.empty() || field.empty() || session.isComputed(relation, field);
+        columns_[i].primaryKey =
+            !relation.empty() && !field.empty() && session.isPrimaryKey(relation, field);
     }
 }
 

@@ -45,8 +45,10 @@ public:
     void rollback();
     void endImplicitTransaction();
 
-    // Whether the column of the table is computed (cached per table).
+    // Whether the column of the table is computed, and whether it belongs to the
+    // table's primary key (both read once per table from the system tables).
     bool isComputed(const std::string& relation, const std::string& field);
+    bool isPrimaryKey(const std::string& relation, const std::string& field);
 
 private:
     RefPtr<Firebird::ITransaction> start(Isolation isolation, bool autocommit);
@@ -61,7 +63,13 @@ private:
     // by the next startTransaction of the same isolation.
     RefPtr<Firebird::ITransaction> retained_;
     Isolation retainedIsolation_ = Isolation::ReadCommitted;
-    std::map<std::string, std::set<std::string>> computed_;
+    struct TableFacts {
+        std::set<std::string> computed;
+        std::set<std::string> primaryKey;
+    };
+    const TableFacts& tableFacts(const std::string& relation);
+    std::set<std::string> namesOf(const std::string& sql);
+    std::map<std::string, TableFacts> tables_;
 };
 
 }  // namespace db::firebird
