@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+
+#include "bench/BenchTable.h"
+#include "db/SQLConnection.h"
+#include "tests/support/TestDatabases.h"
+
+namespace bench {
+
+// A fresh pair of embedded databases in a temporary folder: headquarters from the
+// schema with rows of one table, and an empty branch whose forced writes are on
+// (every commit reaches the disk before it returns, as on a real branch).
+class BenchDatabases {
+public:
+    BenchDatabases(const BenchTable& table, long long rows);
+
+    const std::string& folder() const { return databases_.folder(); }
+    std::string sourcePath() const { return databases_.sourcePath(); }
+    std::string targetPath() const { return databases_.targetPath(); }
+
+    // The configuration files of the program's connections, naming the timing
+    // driver module (timingDriver) in place of the Firebird driver module.
+    db::RegistryFiles registry(const std::string& timingDriver) const;
+
+    // Changes one non-key column of every headquarters row.
+    void editEverySourceRow();
+    long long branchRowCount();
+    long long branchEditedRowCount();
+    // The pages the branch database has written since it was opened, all of them
+    // synchronous with forced writes on. Stays attached, so that the counter lives on.
+    long long branchPageWrites();
+    // Lets go of this object's own attachments (before a timed download).
+    void detach() { databases_.detachAll(); }
+
+private:
+    const BenchTable& table_;
+    testsupport::TestDatabases databases_;
+};
+
+}  // namespace bench
