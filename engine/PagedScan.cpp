@@ -5,33 +5,33 @@
 namespace engine {
 namespace {
 
-std::string pageStatement(RunContext& run, const PagedScanSpec& spec, StatementValues values,
+std::string pageStatement(RunContext& run, const PagedScanSpec& scan, StatementValues values,
                           long long page) {
-    const PageStatements& s = spec.statements;
+    const PageStatements& s = scan.statements;
     const bool filtered = s.firstPageFiltered && run.view.isDateFilterOn();
     const char* stored = page == 0 ? (filtered ? s.firstPageFiltered : s.firstPage)
                                    : (filtered ? s.laterPageFiltered : s.laterPage);
-    values.offset = page * spec.pageSize;
+    values.offset = page * scan.pageSize;
     return expandStatement(stored, values);
 }
 
 }  // namespace
 
-ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& spec,
+ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& scan,
                      const StatementValues& values, const std::function<void()>& forEachRow) {
-    const long long bound = run.pageBoundCap > 0 && run.pageBoundCap < spec.pageBound
+    const long long bound = run.pageBoundCap > 0 && run.pageBoundCap < scan.pageBound
                                 ? run.pageBoundCap
-                                : spec.pageBound;
+                                : scan.pageBound;
     for (long long page = 0; page < bound; ++page) {
         pages.close();
-        pages.setCommandText(pageStatement(run, spec, values, page));
+        pages.setCommandText(pageStatement(run, scan, values, page));
         pages.open();
-        if (spec.log == PageLog::AsSentBeforeTest) run.log(pages.commandText());
+        if (scan.log == PageLog::AsSentBeforeTest) run.log(pages.commandText());
         if (pages.recordCount() == 0) {
-            run.log(spec.endMessage);
+            run.log(scan.endMessage);
             return ScanEnd::EmptyPage;
         }
-        if (spec.log == PageLog::LowerCaseAfterTest) run.log(base::asciiLower(pages.commandText()));
+        if (scan.log == PageLog::LowerCaseAfterTest) run.log(base::asciiLower(pages.commandText()));
 
         run.startGauge(pages.recordCount());
         pages.disableControls();
@@ -40,7 +40,7 @@ ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanS
             forEachRow();
         }
         pages.enableControls();
-        if (spec.refreshAfterPage) run.view.refresh();
+        if (scan.refreshAfterPage) run.view.refresh();
     }
     return ScanEnd::PageBound;
 }

@@ -39,7 +39,7 @@ enum class ScanEnd { EmptyPage, PageBound };
 // Reads pages with FIRST/SKIP into pages until an empty page or the page bound,
 // running forEachRow on every row (the page's current row). Logs and moves the
 // gauge as the run's protocol says. Returns how the scan ended.
-ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& spec,
+ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& scan,
                      const StatementValues& values, const std::function<void()>& forEachRow);
 
 }  // namespace engine

@@ -16,26 +16,26 @@ void copyFields(db::ClientDataSet& target, db::ClientDataSet& source, CopyMode c
 
 }  // namespace
 
-void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& spec) {
+void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror) {
     db::ClientDataSet& target = run.data.CDS_T1;
-    const std::string key = source.fieldByName(spec.keyField).asString();
+    const std::string key = source.fieldByName(mirror.keyField).asString();
 
     target.close();
-    target.setCommandText(spec.keyedSelectPrefix + base::sqlLiteralBody(key) + "'");
+    target.setCommandText(mirror.keyedSelectPrefix + base::sqlLiteralBody(key) + "'");
     target.open();
-    if (spec.logKeyedSelect) run.log(target.commandText());
+    if (mirror.logKeyedSelect) run.log(target.commandText());
 
-    if (target.fieldByName(spec.probeField).isNull()) {
+    if (target.fieldByName(mirror.probeField).isNull()) {
         target.insert();
     } else {
         target.edit();
     }
-    copyFields(target, source, spec.copy);
+    copyFields(target, source, mirror.copy);
     target.post();
 
     if (target.applyUpdates(0) > 0) {
         const auto& errors = target.lastApplyErrors();
-        run.log(std::string(spec.table) + " row '" + key + "' refused: " +
+        run.log(std::string(mirror.table) + " row '" + key + "' refused: " +
                 (errors.empty() ? std::string("unknown reason") : errors.front()));
     }
 }

@@ -25,6 +25,6 @@ struct MirrorSpec {
 // log line naming the table, the key and the database's message. Does not move
 // source. Throws for anything else (a missing field, a rejected keyed SELECT, a
 // source row with fewer fields than the target when copying by position).
-void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& spec);
+void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror);
 
 }  // namespace engine

@@ -294,7 +294,7 @@ char checkDigit(std::string_view body) {
 // ---- products ---------------------------------------------------------------
 
 struct Product {
-    std::string id, barcode, name, shortName, brand, spec, unit;
+    std::string id, barcode, name, shortName, brand, size, unit;
     std::string topId, groupId, itemId, providerId;
     int salePrice, psalePrice, vipPrice;
     std::int64_t stdCost, lastCost;  // in 1/10000 NT$
@@ -322,10 +322,10 @@ Product makeProduct(Random& random, const Day& today, const TopCategory& top, co
     p.id = std::to_string(100000 + serial);
     const std::string body = "471" + zeroPadded(1200 + middleIndex * 7, 4) + zeroPadded(serial, 5);
     p.barcode = body + checkDigit(body);
-    p.spec = middle.sizes[sizeIndex];
+    p.size = middle.sizes[sizeIndex];
     p.brand = brand;
-    p.name = brand + small.item + " " + p.spec;
-    p.shortName = small.item + p.spec;
+    p.name = brand + small.item + " " + p.size;
+    p.shortName = small.item + p.size;
     p.unit = middle.unit;
     p.topId = top.id;
     p.groupId = middle.id;
@@ -455,7 +455,7 @@ void writeProducts(SqlOut& sql, const std::vector<Product>& products) {
                    "STD_COST, LAST_COST, TAX_KIND, PACK_QTY, SAFE_QTY, SAL_TAG, IN_TAG, INI_DATE, "
                    "CHG_DATE, CHG_TIME, CHG_USER, NOTE",
                    {quoted(p.id), quoted(p.barcode), quoted(p.name), quoted(p.shortName), quoted(p.brand),
-                    quoted(p.spec), quoted(p.unit), quoted(p.topId), quoted(p.groupId), quoted(p.itemId),
+                    quoted(p.size), quoted(p.unit), quoted(p.topId), quoted(p.groupId), quoted(p.itemId),
                     quoted(p.providerId), dollars(p.salePrice), dollars(p.psalePrice), dollars(p.vipPrice),
                     cost(p.stdCost), cost(p.lastCost), quoted("1"), integer(p.caseQty), integer(p.safeQty),
                     integer(p.salTag), integer(p.inTag), quoted(p.iniDate), quoted(p.chgDate),
