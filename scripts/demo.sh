@@ -29,10 +29,12 @@ build_programs() {
 
 isql() { isql-fb -q -ch UTF8 -user SYSDBA "$@"; }
 
-create_database() {  # path schema
-  rm -f "$1"
-  echo "CREATE DATABASE '$1' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;" | isql-fb -q
-  isql "$1" -i "$2"
+create_database() {  # path script...
+  local path=$1 script
+  shift
+  rm -f "$path"
+  echo "CREATE DATABASE '$path' USER 'SYSDBA' DEFAULT CHARACTER SET UTF8;" | isql-fb -q
+  for script in "$@"; do isql "$path" -i "$script"; done
 }
 
 prepare_folder() {
@@ -46,8 +48,8 @@ prepare_folder() {
 
 prepare_databases() {
   echo "demo: creating $demo/hq.fdb and $demo/branch.fdb"
-  create_database "$demo/hq.fdb" "$root/schema/hq.sql"
-  create_database "$demo/branch.fdb" "$root/schema/branch.sql"
+  create_database "$demo/hq.fdb" "$root/schema/tables.sql" "$root/schema/queues.sql"
+  create_database "$demo/branch.fdb" "$root/schema/tables.sql"
   local today=()
   [ -n "${OLVARIN_DEMO_TODAY:-}" ] && today=(--today "$OLVARIN_DEMO_TODAY")
   "$build/olvarin-demodata" "${today[@]}" --output "$demo/hq-sample.sql"

@@ -1,7 +1,7 @@
 // olvarin-demodata: writes the SQL that fills a headquarters database (created
-// from schema/hq.sql) with a small chain's sample data: product categories,
-// products with packaging, vendors, customers, the five kinds of bills, and the
-// wait queues of two stores, 0001 and 0002.
+// from schema/tables.sql and schema/queues.sql) with a small chain's sample data:
+// product categories, products with packaging, vendors, customers, the five kinds
+// of bills, and the wait queues of two stores, 0001 and 0002.
 //
 //   olvarin-demodata [--today yyyy/mm/dd] [--output file]
 //

@@ -147,7 +147,8 @@ struct TestDatabases::Impl {
 };
 
 TestDatabases::TestDatabases()
-    : TestDatabases(readFile(schemaDir() + "/hq.sql"), readFile(schemaDir() + "/branch.sql")) {}
+    : TestDatabases(readFile(schemaDir() + "/tables.sql") + readFile(schemaDir() + "/queues.sql"),
+                    readFile(schemaDir() + "/tables.sql")) {}
 
 TestDatabases::TestDatabases(const std::string& sourceSql, const std::string& targetSql)
     : impl_(std::make_unique<Impl>()) {

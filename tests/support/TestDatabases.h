@@ -22,7 +22,8 @@ using Rows = std::vector<std::vector<std::string>>;
 
 class TestDatabases {
 public:
-    // hq.fdb (source) and branch.fdb (target) from schema/hq.sql and schema/branch.sql
+    // hq.fdb (source) from schema/tables.sql and schema/queues.sql, branch.fdb (target)
+    // from schema/tables.sql
     // of the source tree. Throws std::runtime_error when a script is missing or fails.
     TestDatabases();
     // The same from the given SQL texts (scripts, not paths).

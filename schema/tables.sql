@@ -1,7 +1,9 @@
 /*
- * Branch database (the download target): master data and bills as the branch
- * keeps them. Run with isql against a database created with DEFAULT CHARACTER
- * SET UTF8. Headquarters (hq.sql) holds the same tables plus the wait queues.
+ * Master data and bills: the tables of every branch database (the download
+ * target) and of the headquarters database (the source), which holds them the
+ * same way plus its wait queues (queues.sql). Run with isql against a database
+ * created with DEFAULT CHARACTER SET UTF8: a branch gets this file, headquarters
+ * this file and then queues.sql.
  *
  * What a branch database must keep for the download to work:
  *
