@@ -9,6 +9,9 @@
 #include "bench/MessageLayout.h"
 
 namespace bench {
+
+namespace fb = testsupport::fb;
+
 namespace {
 
 // The transactions our driver starts, without the autocommit option.
@@ -116,7 +119,7 @@ BareBaseline::~BareBaseline() {
 
 void BareBaseline::readPage(long long page, Page& out, PhaseResult& result) {
     const Stopwatch w;
-    fb::guarded("page query", [&](Firebird::ThrowStatusWrapper* st) {
+    fb::run("page query", [&](Firebird::ThrowStatusWrapper* st) {
         OwnTransaction unit{source_.get(), st, result.prepareSeconds, {}, {}};
         out.result = runQuery(unit, table_.pageStatement(page));
     });
@@ -131,7 +134,7 @@ void BareBaseline::mirrorRow(const Page& page, size_t row, PhaseResult& result) 
 
     Result found;
     Stopwatch keyed;
-    fb::guarded("keyed select", [&](Firebird::ThrowStatusWrapper* st) {
+    fb::run("keyed select", [&](Firebird::ThrowStatusWrapper* st) {
         OwnTransaction unit{target_.get(), st, result.prepareSeconds, {}, {}};
         found = runQuery(unit, table_.keyedSelectPrefix + key + "'");
     });
@@ -177,7 +180,7 @@ void BareBaseline::mirrorRow(const Page& page, size_t row, PhaseResult& result) 
 
     const Stopwatch write;
     unsigned affected = 0;
-    fb::guarded("write", [&](Firebird::ThrowStatusWrapper* st) {
+    fb::run("write", [&](Firebird::ThrowStatusWrapper* st) {
         OwnTransaction unit{target_.get(), st, result.prepareSeconds, {}, {}};
         affected = runWrite(unit, sql, params);
     });

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "bench/BenchTable.h"
-#include "bench/FbClient.h"
+#include "tests/support/FbOracle.h"
 #include "bench/PhaseResult.h"
 
 namespace bench {
@@ -30,8 +30,8 @@ private:
     void mirrorRow(const Page& page, size_t row, PhaseResult& result);
 
     const BenchTable& table_;
-    fb::Ref<Firebird::IAttachment> source_;
-    fb::Ref<Firebird::IAttachment> target_;
+    testsupport::fb::Ref<Firebird::IAttachment> source_;
+    testsupport::fb::Ref<Firebird::IAttachment> target_;
 };
 
 }  // namespace bench

@@ -3,13 +3,16 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "bench/FbClient.h"
+#include "tests/support/FbOracle.h"
 
 namespace bench {
+
+namespace fb = testsupport::fb;
+
 namespace {
 
 void turnForcedWritesOn(const std::string& path) {
-    auto attachment = fb::attach(path, true);
+    auto attachment = fb::attach(path, {.forceWrites = true});
     const bool on = fb::forcedWritesOn(attachment.get());
     fb::detach(attachment);
     if (!on) throw std::runtime_error("forced writes did not turn on for " + path);

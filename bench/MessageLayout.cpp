@@ -5,10 +5,12 @@
 
 namespace bench {
 
+namespace fb = testsupport::fb;
+
 MessageLayout::MessageLayout(Firebird::IMessageMetadata* metadata) {
     metadata->addRef();
     metadata_ = fb::Ref<Firebird::IMessageMetadata>(metadata);
-    fb::guarded("message layout", [&](Firebird::ThrowStatusWrapper* st) {
+    fb::run("message layout", [&](Firebird::ThrowStatusWrapper* st) {
         length_ = metadata->getMessageLength(st);
         const unsigned count = metadata->getCount(st);
         for (unsigned i = 0; i < count; ++i) {

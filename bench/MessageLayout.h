@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "bench/FbClient.h"
+#include "tests/support/FbOracle.h"
 
 namespace bench {
 
@@ -32,7 +32,7 @@ public:
     int columnIndex(const std::string& name) const;  // throws when absent
 
 private:
-    fb::Ref<Firebird::IMessageMetadata> metadata_;
+    testsupport::fb::Ref<Firebird::IMessageMetadata> metadata_;
     unsigned length_ = 0;
     std::vector<ColumnSlot> columns_;
 };

@@ -10,15 +10,14 @@
 // The databases stay real: every other statement goes to the real driver.
 #include <dlfcn.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <memory>
+#include <functional>
 #include <string>
+#include <type_traits>
 
-#include "base/Platform.h"
-#include "db/Driver.h"
 #include "db/Error.h"
+#include "tests/support/ForwardingDriver.h"
 
 namespace {
 
@@ -55,81 +54,29 @@ void maybeFail(const std::string& sql) {
     if (n == at || (n > at && env("OLVARIN_FAIL_ONCE").empty())) throw db::Error("injected failure");
 }
 
-class FaultStatement : public db::Statement {
+class FaultHooks : public testsupport::StatementHooks {
 public:
-    FaultStatement(std::unique_ptr<db::Statement> real, std::string sql)
-        : real_(std::move(real)), sql_(std::move(sql)) {}
-    bool hasResultSet() const override { return real_->hasResultSet(); }
-    uint64_t execute(const std::vector<db::BoundParam>& params) override {
-        trace(sql_);
-        maybeFail(sql_);
-        return real_->execute(params);
+    void around(const std::string& sql, Step step, const std::function<void()>& run) override {
+        if (step == Step::Execute || step == Step::OpenCursor) {
+            trace(sql);
+            maybeFail(sql);
+        }
+        run();
     }
-    std::unique_ptr<db::Cursor> openCursor(const std::vector<db::BoundParam>& params) override {
-        trace(sql_);
-        maybeFail(sql_);
-        return real_->openCursor(params);
-    }
-
-private:
-    std::unique_ptr<db::Statement> real_;
-    std::string sql_;
 };
 
-class FaultConnection : public db::Connection {
-public:
-    explicit FaultConnection(std::unique_ptr<db::Connection> real) : real_(std::move(real)) {}
-    void connect(const db::ConnectOptions& o) override { real_->connect(o); }
-    bool isConnected() const override { return real_->isConnected(); }
-    void disconnect() override { real_->disconnect(); }
-    std::unique_ptr<db::Statement> prepare(const std::string& sql) override {
-        return std::make_unique<FaultStatement>(real_->prepare(sql), sql);
-    }
-    bool inTransaction() const override { return real_->inTransaction(); }
-    void startTransaction(db::Isolation i) override { real_->startTransaction(i); }
-    void commit() override { real_->commit(); }
-    void rollback() override { real_->rollback(); }
-    void endImplicitTransaction() override { real_->endImplicitTransaction(); }
-    bool supportsMultipleTransactions() const override {
-        return real_->supportsMultipleTransactions();
-    }
-
-private:
-    std::unique_ptr<db::Connection> real_;
-};
-
-class FaultDriver : public db::Driver {
-public:
-    FaultDriver(base::SharedLibrary module, db::Driver* real)
-        : module_(std::move(module)), real_(real) {}
-    ~FaultDriver() override { real_.reset(); }  // before the real module unloads
-    std::unique_ptr<db::Connection> createConnection() override {
-        return std::make_unique<FaultConnection>(real_->createConnection());
-    }
-
-private:
-    base::SharedLibrary module_;
-    std::unique_ptr<db::Driver> real_;
-};
+FaultHooks& hooks() {
+    static FaultHooks instance;
+    return instance;
+}
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) int getSQLDriverINTERBASE(
     const char* vendorLib, const char* errorResourceFile, db::Driver** driver, char* message,
     std::size_t messageSize) {
-    base::SharedLibrary module;
-    if (!module.load(OLVARIN_DRIVER_MODULE)) {
-        std::snprintf(message, messageSize, "Unable to Load %s", OLVARIN_DRIVER_MODULE);
-        return 1;
-    }
-    auto getReal = reinterpret_cast<OlvGetDriverFunc>(module.symbol("getSQLDriverINTERBASE"));
-    db::Driver* real = nullptr;
-    if (!getReal) {
-        std::snprintf(message, messageSize, "Unable to Find Procedure getSQLDriverINTERBASE");
-        return 1;
-    }
-    const int rc = getReal(vendorLib, errorResourceFile, &real, message, messageSize);
-    if (rc != 0) return rc;
-    *driver = new FaultDriver(std::move(module), real);
-    return 0;
+    return testsupport::forwardToDriverModule(OLVARIN_DRIVER_MODULE, hooks(), vendorLib,
+                                              errorResourceFile, driver, message, messageSize);
 }
+
+static_assert(std::is_same_v<decltype(&getSQLDriverINTERBASE), OlvGetDriverFunc>);

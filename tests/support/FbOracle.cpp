@@ -126,10 +126,11 @@ Ref<Firebird::IAttachment> open(const std::string& database, const AttachOptions
         if (creating) {
             dpb->insertString(st, isc_dpb_set_db_charset, "UTF8");
             dpb->insertInt(st, isc_dpb_page_size, 8192);
-            dpb->insertInt(st, isc_dpb_force_write, 0);
+            dpb->insertInt(st, isc_dpb_force_write, o.forceWrites ? 1 : 0);
             att = Ref<Firebird::IAttachment>(provider->createDatabase(
                 st, database.c_str(), dpb->getBufferLength(st), dpb->getBuffer(st)));
         } else {
+            if (o.forceWrites) dpb->insertInt(st, isc_dpb_force_write, 1);
             att = Ref<Firebird::IAttachment>(provider->attachDatabase(
                 st, database.c_str(), dpb->getBufferLength(st), dpb->getBuffer(st)));
         }
@@ -156,6 +157,19 @@ void detach(Ref<Firebird::IAttachment>& attachment) {
         attachment.reset();
         throw;
     }
+}
+
+bool forcedWritesOn(Firebird::IAttachment* attachment) {
+    const unsigned char items[] = {isc_info_forced_writes, isc_info_end};
+    unsigned char answer[32] = {};
+    run("database info", [&](Firebird::ThrowStatusWrapper* st) {
+        attachment->getInfo(st, sizeof items, items, sizeof answer, answer);
+    });
+    if (answer[0] != isc_info_forced_writes) return false;
+    const int length = answer[1] | (answer[2] << 8);
+    int value = 0;
+    for (int i = 0; i < length && i < 4; ++i) value |= answer[3 + i] << (8 * i);
+    return value != 0;
 }
 
 void execute(Firebird::IAttachment* attachment, const std::string& sql) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// Internal to olv_testsupport: direct access to Firebird through its OO API,
-// linked against libfbclient. Independent of the driver module under test.
+// Direct access to Firebird through its OO API, linked against libfbclient, for
+// olv_testsupport and the benchmark's baseline. Independent of the driver module
+// under test.
 #include <firebird/Interface.h>
 
 #include <functional>
@@ -57,13 +58,17 @@ struct AttachOptions {
     std::string user = "OLVTEST";
     std::string password = "olvtest";  // ignored by the embedded engine
     std::string charset = "UTF8";
+    // Turns the database's forced writes on (the setting is kept in its header).
+    bool forceWrites = false;
 };
 
 Ref<Firebird::IAttachment> attach(const std::string& database, const AttachOptions& = {});
 // Creates an embedded database owned by the user, default character set UTF8,
-// dialect 3, page size 8192, forced writes off.
+// dialect 3, page size 8192, forced writes off unless forceWrites is set.
 Ref<Firebird::IAttachment> create(const std::string& path, const AttachOptions& = {});
 void detach(Ref<Firebird::IAttachment>& attachment);
+// Whether the database behind the attachment writes its pages synchronously.
+bool forcedWritesOn(Firebird::IAttachment* attachment);
 
 // Each statement in a transaction of its own, committed.
 void execute(Firebird::IAttachment* attachment, const std::string& sql);
