@@ -106,3 +106,31 @@ TEST_F(DownloadRunTest, AFailedConnectIsTriedAgainByTheNextRun) {
 }
 
 }  // namespace
+
+namespace {
+
+// A branch whose headquarters is a server: the source over TCP on loopback, the
+// branch an embedded file, as the README's configuration example has it.
+TEST_F(DownloadRunTest, HeadquartersOnAServerAndTheBranchEmbedded) {
+    if (!testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no Firebird server on loopback";
+    dbs.execSource("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('T1', '飲料')");
+    dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', '紅茶')");
+    dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')");
+    dbs.detachAll();  // the server opens the headquarters file, the run the branch file
+    testsupport::TestDatabases::RegistryOptions options;
+    options.sourceDatabase = "localhost:" + dbs.sourcePath();
+    dbs.writeRegistry(options);
+    data = std::make_unique<engine::FormData>(files);
+    view.tickOnly({0, 3});
+
+    run();
+
+    EXPECT_EQ(view.lines.back(), "Done...");
+    data.reset();  // the run lets go of both files; the fixture looks through the server
+    dbs.attachThroughServer(true);
+    EXPECT_EQ(dbs.queryTarget("SELECT TOP_ITEMID FROM PROD_TOPITEM"), (Rows{{"T1"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT"), (Rows{{"P1", "紅茶"}}));
+    EXPECT_TRUE(dbs.querySource("SELECT * FROM PRODUCT_WAIT").empty());
+}
+
+}  // namespace
