@@ -1,15 +1,26 @@
 #include "app/RegistrySettings.h"
 
+#include <string>
+
 #include <QSettings>
 
 namespace app {
 
-db::RegistryFiles registryFilesFromSettings() {
+namespace {
+
+std::string settingsPath(const char* key) {
     const QSettings settings(QStringLiteral("olvarin"), QStringLiteral("olvarin"));
-    const auto path = [&](const char* key) {
-        return settings.value(QLatin1String(key)).toString().trimmed().toStdString();
-    };
-    return {path("Connection Registry File"), path("Driver Registry File")};
+    return settings.value(QLatin1String(key)).toString().trimmed().toStdString();
+}
+
+}  // namespace
+
+db::RegistryFiles registryFilesFromSettings() {
+    db::RegistryFiles files;
+    files.connectionsFile = settingsPath("Connection Registry File");
+    // The drivers file is looked up again at every connect.
+    files.driversFileLookup = [] { return settingsPath("Driver Registry File"); };
+    return files;
 }
 
 }  // namespace app

@@ -300,7 +300,7 @@ void ClientDataSet::applyChange(const Change& change, const std::string& table) 
     }
     // The update might reach several rows: run it in a transaction of its own so
     // that such an update is undone instead of written.
-    connection_->startTransaction({});
+    connection_->startTransaction(ownTransaction());
     try {
         executeChange(*update);
     } catch (...) {
@@ -312,6 +312,13 @@ void ClientDataSet::applyChange(const Change& change, const std::string& table) 
 
 // An update finds at most one row when its table has a primary key and the row
 // is located by every column of it.
+// The provider's own transaction: identifier 1, the connection's configured isolation.
+TransactionDesc ClientDataSet::ownTransaction() const {
+    TransactionDesc desc;
+    desc.isolation = connection_->configuredIsolation();
+    return desc;
+}
+
 bool ClientDataSet::locatesAtMostOneRow(const Change& change) const {
     bool anyKey = false;
     for (const auto& f : fields_) {
@@ -344,8 +351,8 @@ int ClientDataSet::applyUpdates(int maxErrors) {
     // One change runs in the connection's current unit of work (its open
     // transaction, or on its own); several share a transaction of their own so that
     // a failure past maxErrors undoes them all.
-    const bool ownTransaction = changeLog_.size() > 1 && !connection_->inTransaction();
-    if (ownTransaction) connection_->startTransaction({});
+    const bool oneTransaction = changeLog_.size() > 1 && !connection_->inTransaction();
+    if (oneTransaction) connection_->startTransaction(ownTransaction());
 
     int failures = 0;
     std::vector<bool> written(changeLog_.size(), false);
@@ -359,7 +366,7 @@ int ClientDataSet::applyUpdates(int maxErrors) {
             lastApplyErrors_.push_back(e.what());
         }
     }
-    if (ownTransaction) {
+    if (oneTransaction) {
         if (maxErrors >= 0 && failures > maxErrors) {
             connection_->rollback({});
             return failures;  // nothing was written: the whole log stays

@@ -98,6 +98,7 @@ private:
                                                   const std::string& table) const;
     void applyChange(const Change& change, const std::string& table);
     bool locatesAtMostOneRow(const Change& change) const;
+    TransactionDesc ownTransaction() const;
     void executeChange(const WriteStatement& statement);
 
     std::string name_;

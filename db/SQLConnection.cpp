@@ -140,9 +140,10 @@ void SQLConnection::open() {
     const std::string driverName = trimmed(params.text("DriverName"));
     if (driverName.empty()) throw Error("Missing DriverName property");
 
-    const std::string driversPath = files_.driversFile.empty()
-                                        ? base::executableDir() + "dbxdrivers.ini"
-                                        : files_.driversFile;
+    const std::string driversSetting =
+        files_.driversFileLookup ? files_.driversFileLookup() : files_.driversFile;
+    const std::string driversPath =
+        driversSetting.empty() ? base::executableDir() + "dbxdrivers.ini" : driversSetting;
     const IniFile drivers = loadRegistryFile(driversPath);
     const std::string libraryName = trimmed(drivers.value(driverName, "LibraryName").value_or(""));
     const std::string vendorLib = trimmed(drivers.value(driverName, "VendorLib").value_or(""));
@@ -164,7 +165,9 @@ void SQLConnection::open() {
     }
     driver_.reset(driver);
     connection_ = driver_->createConnection();
-    connection_->connect(optionsFrom(params, driverName));
+    const ConnectOptions options = optionsFrom(params, driverName);
+    isolation_ = options.isolation;
+    connection_->connect(options);
 }
 
 void SQLConnection::close() noexcept {

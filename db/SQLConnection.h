@@ -13,10 +13,13 @@ namespace db {
 
 // Where a connection finds its two INI files. The app reads the per-user settings
 // "Connection Registry File" and "Driver Registry File" and hands the paths down;
-// an empty path means the default beside the executable.
+// an empty path means the default beside the executable. The connections file is
+// settled when the connection is made; the drivers file at every connect, through
+// driversFileLookup when it is set.
 struct RegistryFiles {
     std::string connectionsFile;  // default: executableDir() + "dbxconnections.ini"
     std::string driversFile;      // default: executableDir() + "dbxdrivers.ini"
+    std::function<std::string()> driversFileLookup = {};  // when set, replaces driversFile
 };
 
 // The transaction descriptor the bill copy passes: identifier 1, read committed.
@@ -62,6 +65,9 @@ public:
     // cursor meanwhile). May be empty.
     void setConnectingHook(std::function<void(bool)> hook) { connectingHook_ = std::move(hook); }
 
+    // The isolation the parameter list of the last connect asks for.
+    Isolation configuredIsolation() const { return isolation_; }
+
     // Prepared statements of the write-back, reused per text while connected.
     Statement& cachedStatement(const std::string& sql);
 
@@ -74,6 +80,7 @@ private:
     RegistryFiles files_;
     std::vector<std::pair<std::string, std::string>> params_;
     std::function<void(bool)> connectingHook_;
+    Isolation isolation_ = Isolation::ReadCommitted;
 
     base::SharedLibrary driverModule_;
     std::unique_ptr<Driver> driver_;

@@ -149,6 +149,25 @@ TEST_P(ConnectionOpenFailure, FailsWithItsMessageAndConnectsOnceTheFilesAreFixed
 INSTANTIATE_TEST_SUITE_P(ErrorTable, ConnectionOpenFailure, ::testing::ValuesIn(kOpenFailures),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The drivers file is settled at every connect: a lookup that names another file
+// after a failed connect is asked again.
+TEST(Connection, TheDriversFileIsLookedUpAgainAtEveryConnect) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/drivers-moved.ini";
+    writeText(connections, filled(kSourceSection, dbs));
+    writeText(drivers, filled(kDriversSection, dbs));
+    std::string setting = dbs.folder() + "/nowhere.ini";
+    db::RegistryFiles files{connections, ""};
+    files.driversFileLookup = [&] { return setting; };
+    engine::FormData form(files);
+
+    EXPECT_EQ(errorOf([&] { readSource(form); }),
+              "Driver/Connection Registry File '" + setting + "' not found");
+    setting = drivers;
+    EXPECT_EQ(readSource(form), "source");
+}
+
 // Every operation that opens a connection hands the set-up error on as it stands.
 TEST(Connection, EveryOpeningOperationRaisesTheSetUpErrorWithoutPrefix) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
