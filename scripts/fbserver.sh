@@ -2,6 +2,7 @@
 # Starts or stops the Firebird server on loopback for the tests that go over TCP.
 #   fbserver.sh start   ensure the test login exists, start the server unless one listens
 #   fbserver.sh stop    stop the server if this script started it
+#   fbserver.sh running exit status 0 when a server listens on the port
 # The test login is OLVTEST / olvtest; test databases are created with that owner.
 set -euo pipefail
 
@@ -57,5 +58,6 @@ stop() {
 case "${1:-}" in
   start) start ;;
   stop) stop ;;
-  *) echo "usage: $0 start|stop" >&2; exit 2 ;;
+  running) listening ;;
+  *) echo "usage: $0 start|stop|running" >&2; exit 2 ;;
 esac
