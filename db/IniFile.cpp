@@ -64,8 +64,6 @@ const IniFile::Section* IniFile::find(const std::string& section) const {
     return nullptr;
 }
 
-bool IniFile::hasSection(const std::string& section) const { return find(section) != nullptr; }
-
 std::optional<std::string> IniFile::value(const std::string& section,
                                           const std::string& key) const {
     const Section* s = find(section);

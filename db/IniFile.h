@@ -17,7 +17,6 @@ public:
     static std::optional<IniFile> load(const std::string& path);
     static IniFile parse(const std::string& text);
 
-    bool hasSection(const std::string& section) const;
     // The key's value, nullopt when the section or key is absent. The first of
     // several equal keys wins.
     std::optional<std::string> value(const std::string& section, const std::string& key) const;

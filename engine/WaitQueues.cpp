@@ -84,14 +84,6 @@ const MasterQueue kCustomers{
     {"CUSTOMER", "SELECT * FROM CUSTOMER WHERE CUST_ID = '", "CUST_ID", "CUST_ID",
      CopyMode::ByPosition, false}};
 
-// The key column a queue's deletion statement names: the word before " = '{key}'".
-std::string keyColumnOf(const char* deleteRecord) {
-    const std::string s = deleteRecord;
-    const auto end = s.find(" = '{key}'");
-    const auto begin = s.rfind(' ', end - 1) + 1;
-    return s.substr(begin, end - begin);
-}
-
 void downloadMaster(RunContext& run, const MasterQueue& q) {
     db::ClientDataSet& pages = run.data.CDS_Source1;
     StatementValues values;
@@ -103,7 +95,8 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
                          [&] { mirrorRow(run, pages, q.mirrorAll); });
             break;
         case kModeChanged: {
-            const std::string keyColumn = keyColumnOf(q.deleteRecord);
+            // A queue row names its record by the master table's key column.
+            const char* keyColumn = q.mirrorChanged.keyField;
             runWaitQueue(
                 run, q.queueTable, q.queue, pages, q.changeScan,
                 [&](db::ClientDataSet& claimed) {
