@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <utility>
 
 namespace base {
 
@@ -23,22 +22,7 @@ std::string systemErrorText(int error) {
     return strerror_r(error, buf, sizeof buf);
 }
 
-SharedLibrary::~SharedLibrary() { unload(); }
-
-SharedLibrary::SharedLibrary(SharedLibrary&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), lastError_(std::move(other.lastError_)) {}
-
-SharedLibrary& SharedLibrary::operator=(SharedLibrary&& other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-        lastError_ = std::move(other.lastError_);
-    }
-    return *this;
-}
-
 bool SharedLibrary::load(const std::string& name) {
-    unload();
     handle_ = dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle_) {
         const char* err = dlerror();
@@ -49,11 +33,6 @@ bool SharedLibrary::load(const std::string& name) {
 
 void* SharedLibrary::symbol(const std::string& name) const {
     return handle_ ? dlsym(handle_, name.c_str()) : nullptr;
-}
-
-void SharedLibrary::unload() {
-    if (handle_) dlclose(handle_);
-    handle_ = nullptr;
 }
 
 }  // namespace base

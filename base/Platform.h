@@ -10,23 +10,19 @@ std::string executableDir();
 // The operating system's text for an error number (errno on Linux).
 std::string systemErrorText(int error);
 
-// A shared library loaded for the life of this object. Not copyable.
+// A shared library loaded for the rest of the process. It is never unloaded: the
+// objects it made, the exceptions it threw and their type information, and the
+// threads and exit handlers it started may be in use until the process ends, and
+// nothing may depend on which holder happens to keep it loaded. Loading a library
+// that is loaded already gives the same library. Copies refer to the same library.
 class SharedLibrary {
 public:
-    SharedLibrary() = default;
-    ~SharedLibrary();
-    SharedLibrary(const SharedLibrary&) = delete;
-    SharedLibrary& operator=(const SharedLibrary&) = delete;
-    SharedLibrary(SharedLibrary&& other) noexcept;
-    SharedLibrary& operator=(SharedLibrary&& other) noexcept;
-
     // Loads the library by name or path; false (and lastError() set) on failure.
     bool load(const std::string& name);
     bool isLoaded() const { return handle_ != nullptr; }
     // The address of an exported symbol, or nullptr.
     void* symbol(const std::string& name) const;
     const std::string& lastError() const { return lastError_; }
-    void unload();
 
 private:
     void* handle_ = nullptr;

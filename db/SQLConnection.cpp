@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "db/Error.h"
+#include "base/Platform.h"
 #include "db/IniFile.h"
 
 namespace db {
@@ -152,8 +153,11 @@ void SQLConnection::open() {
 
     if (trimmed(params.text("Database")).empty()) throw Error("Missing Database property");
 
-    if (!driverModule_.load(libraryPath(libraryName))) throw Error("Unable to Load " + libraryName);
-    auto getDriver = reinterpret_cast<OlvGetDriverFunc>(driverModule_.symbol(entryPoint));
+    // The module stays loaded for the rest of the process: the driver, its
+    // connections and the errors they throw are its code.
+    base::SharedLibrary driverModule;
+    if (!driverModule.load(libraryPath(libraryName))) throw Error("Unable to Load " + libraryName);
+    auto getDriver = reinterpret_cast<OlvGetDriverFunc>(driverModule.symbol(entryPoint));
     if (entryPoint.empty() || !getDriver) throw Error("Unable to Find Procedure " + entryPoint);
 
     Driver* driver = nullptr;
@@ -180,7 +184,10 @@ void SQLConnection::close() noexcept {
     }
     connection_.reset();
     driver_.reset();
-    driverModule_.unload();
+}
+
+void SQLConnection::verifyLink() noexcept {
+    if (connection_ && connection_->isConnected() && !connection_->ping()) close();
 }
 
 Connection& SQLConnection::driverConnection() {

@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "base/Platform.h"
 #include "db/Driver.h"
 
 namespace db {
@@ -44,8 +43,13 @@ public:
     bool connected() const;
 
     // Opens the connection if it is closed; throws db::Error with the messages of
-    // the connection error table ("Missing DriverName property", ...).
+    // the connection error table ("Missing DriverName property", ...) or the
+    // database's own. A connection whose link failed counts as closed.
     void ensureOpen();
+    // Asks an open connection whether its link still answers, and closes one that
+    // does not, so that its next use connects again (a server that restarted while
+    // the program waited for its next run). Never throws.
+    void verifyLink() noexcept;
     // The open driver connection (ensureOpen first).
     Connection& driverConnection();
 
@@ -82,7 +86,6 @@ private:
     std::function<void(bool)> connectingHook_;
     Isolation isolation_ = Isolation::ReadCommitted;
 
-    base::SharedLibrary driverModule_;
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<Connection> connection_;
     struct CachedStatement;

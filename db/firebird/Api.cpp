@@ -1,8 +1,5 @@
 #include "db/firebird/Api.h"
 
-#include <map>
-#include <mutex>
-
 #include "base/Platform.h"
 
 namespace db::firebird {
@@ -12,24 +9,25 @@ using GetMasterFunc = Firebird::IMaster* (*)();
 }
 
 std::shared_ptr<Api> Api::load(const std::string& vendorLib) {
-    // Deliberately never unloaded (see the header): one library per name, loaded
-    // once and kept in a registry that is never destroyed.
-    static std::mutex mutex;
-    static auto* loaded = new std::map<std::string, base::SharedLibrary>;
-    std::lock_guard<std::mutex> lock(mutex);
-    auto it = loaded->find(vendorLib);
-    if (it == loaded->end()) {
-        base::SharedLibrary library;
-        if (!library.load(vendorLib)) return nullptr;
-        it = loaded->emplace(vendorLib, std::move(library)).first;
-    }
-    auto getMaster = reinterpret_cast<GetMasterFunc>(it->second.symbol("fb_get_master_interface"));
+    base::SharedLibrary library;  // loaded for the rest of the process (see the header)
+    if (!library.load(vendorLib)) return nullptr;
+    auto getMaster = reinterpret_cast<GetMasterFunc>(library.symbol("fb_get_master_interface"));
     Firebird::IMaster* master = getMaster ? getMaster() : nullptr;
     if (!master) return nullptr;
-    return std::make_shared<Api>(master);
+    return std::make_shared<Api>(master, reinterpret_cast<SqlStateFunc>(library.symbol("fb_sqlstate")));
 }
 
-Api::Api(Firebird::IMaster* master)
-    : master_(master), util_(master->getUtilInterface()), provider_(master->getDispatcher()) {}
+Api::Api(Firebird::IMaster* master, SqlStateFunc sqlState)
+    : master_(master),
+      util_(master->getUtilInterface()),
+      provider_(master->getDispatcher()),
+      sqlState_(sqlState) {}
+
+std::string Api::sqlState(const intptr_t* errors) const {
+    if (!sqlState_ || !errors) return {};
+    char state[6] = {};
+    sqlState_(state, errors);
+    return std::string(state, 5) == "00000" ? std::string() : std::string(state, 5);
+}
 
 }  // namespace db::firebird

@@ -2,6 +2,7 @@
 
 #include <firebird/Interface.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -23,13 +24,18 @@ public:
     Firebird::IMaster* master() const { return master_; }
     Firebird::IUtil* util() const { return util_; }
     Firebird::IProvider* provider() const { return provider_.get(); }
+    // The SQLSTATE of a failed call's error vector, empty when the client cannot
+    // tell one (or has no fb_sqlstate).
+    std::string sqlState(const intptr_t* errors) const;
 
-    explicit Api(Firebird::IMaster* master);
+    using SqlStateFunc = void (*)(char*, const intptr_t*);
+    Api(Firebird::IMaster* master, SqlStateFunc sqlState);
 
 private:
     Firebird::IMaster* master_;
     Firebird::IUtil* util_;
     RefPtr<Firebird::IProvider> provider_;
+    SqlStateFunc sqlState_;
 };
 
 }  // namespace db::firebird

@@ -100,6 +100,7 @@ public:
     void connect(const db::ConnectOptions& o) override { real_->connect(o); }
     bool isConnected() const override { return real_->isConnected(); }
     void disconnect() override { real_->disconnect(); }
+    bool ping() override { return real_->ping(); }
     std::unique_ptr<db::Statement> prepare(const std::string& sql) override {
         std::unique_ptr<db::Statement> real;
         hooks_.around(sql, StatementHooks::Step::Prepare, [&] { real = real_->prepare(sql); });
@@ -119,19 +120,16 @@ private:
     StatementHooks& hooks_;
 };
 
-// Owns the real driver and the module it came from.
+// Owns the real driver (its module stays loaded for the rest of the process).
 class ForwardingDriver : public db::Driver {
 public:
-    ForwardingDriver(base::SharedLibrary module, db::Driver* real, StatementHooks& hooks)
-        : module_(std::move(module)), real_(real), hooks_(hooks) {}
-    ~ForwardingDriver() override { real_.reset(); }  // before the real module unloads
+    ForwardingDriver(db::Driver* real, StatementHooks& hooks) : real_(real), hooks_(hooks) {}
 
     std::unique_ptr<db::Connection> createConnection() override {
         return std::make_unique<ForwardingConnection>(real_->createConnection(), hooks_);
     }
 
 private:
-    base::SharedLibrary module_;
     std::unique_ptr<db::Driver> real_;
     StatementHooks& hooks_;
 };
@@ -156,7 +154,7 @@ inline int forwardToDriverModule(const char* modulePath, StatementHooks& hooks,
     db::Driver* real = nullptr;
     const int rc = getReal(vendorLib, errorResourceFile, &real, message, messageSize);
     if (rc != 0) return rc;
-    *driver = new ForwardingDriver(std::move(module), real, hooks);
+    *driver = new ForwardingDriver(real, hooks);
     return 0;
 }
 
