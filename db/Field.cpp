@@ -233,7 +233,7 @@ int64_t Field::asInteger() const {
     try {
         return toInteger(value());
     } catch (const Error& e) {
-        throw Error(withComponentName(owner_.name(), e.what()));
+        throw e.named(owner_.name());
     }
 }
 
@@ -241,7 +241,7 @@ double Field::asFloat() const {
     try {
         return toDouble(value());
     } catch (const Error& e) {
-        throw Error(withComponentName(owner_.name(), e.what()));
+        throw e.named(owner_.name());
     }
 }
 
@@ -249,7 +249,7 @@ void Field::setValue(const Value& v) {
     try {
         owner_.setCurrentValue(index_, convertForField(v, info_));
     } catch (const Error& e) {
-        throw Error(withComponentName(owner_.name(), e.what()));
+        throw e.named(owner_.name());
     }
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <firebird/Interface.h>
+#include <iberror.h>
 
 #include <string>
 
+#include "db/Error.h"
 #include "db/firebird/Api.h"
 
 // Firebird's status, and the turning of its errors into db::Error.
@@ -26,7 +28,12 @@ private:
 // lines joined by line breaks, without the final line break.
 std::string formatStatus(const Api& api, Firebird::IStatus* status);
 
-// Throws db::Error with the message of a caught Firebird error.
+// The db::Error of a failed call: Firebird's message, its first GDS code, its
+// SQLSTATE, and whether the link or the database failed (else the statement was
+// refused).
+db::Error errorOf(const Api& api, Firebird::IStatus* status);
+
+// Throws errorOf the caught Firebird error.
 [[noreturn]] void throwError(const Api& api, const Firebird::FbException& e);
 
 // Runs call(status) and turns a Firebird error it throws into db::Error with
