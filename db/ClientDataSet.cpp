@@ -304,7 +304,8 @@ void ClientDataSet::applyChange(const Change& change, const std::string& table) 
     try {
         executeChange(*update);
     } catch (...) {
-        connection_->rollback({});
+        // A connection whose link failed holds no transaction any more.
+        if (connection_->inTransaction()) connection_->rollback({});
         throw;
     }
     connection_->commit({});
@@ -339,6 +340,15 @@ void ClientDataSet::executeChange(const WriteStatement& w) {
     if (affected > 1) throw Error("Update affected more than 1 record.");
 }
 
+void ClientDataSet::abandonOwnTransaction(bool started) noexcept {
+    if (!started || !connection_->inTransaction()) return;
+    try {
+        connection_->rollback({});
+    } catch (...) {
+        // Nothing of it was committed; the server undoes it when the attachment ends.
+    }
+}
+
 int ClientDataSet::applyUpdates(int maxErrors) {
     requireActive();
     lastApplyErrors_.clear();
@@ -362,6 +372,11 @@ int ClientDataSet::applyUpdates(int maxErrors) {
             applyChange(changeLog_[i], table);
             written[i] = true;
         } catch (const Error& e) {
+            // A failed link is no refused change: it ends the apply, the log kept.
+            if (e.linkFailed()) {
+                abandonOwnTransaction(oneTransaction);
+                throw;
+            }
             ++failures;
             lastApplyErrors_.push_back(e.what());
         }

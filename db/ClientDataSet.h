@@ -62,9 +62,11 @@ public:
     bool modified() const;
 
     // Writes the change log back as described for the provider and returns the
-    // number of changes that failed; the first failure ends the apply when
+    // number of changes the database refused; the first failure ends the apply when
     // maxErrors is 0. Failed changes stay in the log until the next close; their
-    // messages are in lastApplyErrors().
+    // messages are in lastApplyErrors(). A failure of the link or the database is
+    // not counted: it is thrown, and nothing of the apply is committed that was
+    // not committed already.
     int applyUpdates(int maxErrors);
     const std::vector<std::string>& lastApplyErrors() const { return lastApplyErrors_; }
 
@@ -100,6 +102,7 @@ private:
     bool locatesAtMostOneRow(const Change& change) const;
     TransactionDesc ownTransaction() const;
     void executeChange(const WriteStatement& statement);
+    void abandonOwnTransaction(bool started) noexcept;
 
     std::string name_;
     SQLConnection* connection_;

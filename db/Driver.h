@@ -89,13 +89,18 @@ public:
 // One attachment to a database. Statements prepared or run while no explicit
 // transaction is open run in the connection's implicit transaction, which commits
 // every statement when it completes. Errors are thrown as db::Error with the
-// database's own message as Firebird formats it.
+// database's own message as Firebird formats it, its codes and its kind.
 class Connection {
 public:
     virtual ~Connection() = default;
     virtual void connect(const ConnectOptions& options) = 0;
+    // False once the link or the database failed (an error of the kind LinkFailed):
+    // such a connection is only disconnected and connected again.
     virtual bool isConnected() const = 0;
     virtual void disconnect() = 0;
+    // Whether the link still answers (a round trip to the server); when it does not,
+    // the connection reports itself not connected from then on. Never throws.
+    virtual bool ping() = 0;
 
     virtual std::unique_ptr<Statement> prepare(const std::string& sql) = 0;
 

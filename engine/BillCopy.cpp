@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/NumberText.h"
+#include "db/Error.h"
 #include "db/IniFile.h"
 #include "engine/StatementText.h"
 
@@ -269,7 +270,7 @@ void insertLines(RunContext& run, const BillKind& kind, const std::string& billI
         try {
             executeFromRow(run.data.SQL_Sub, kind.line, lines);
         } catch (const std::exception& e) {
-            if (kind.lineFailureFailsBill) throw;
+            if (kind.lineFailureFailsBill || db::isLinkFailure(e)) throw;
             run.log(billLabel(kind, billId) + " line '" + prodId + "' left out: " + e.what());
         }
     }
@@ -309,8 +310,9 @@ void copyBill(RunContext& run, const BillKind& kind) {
     } catch (const std::exception& e) {
         run.log(billLabel(kind, billId) + " not copied: " + e.what());
         // Without a transaction to undo, the failure is not the bill's own and
-        // ends the run; a failing rollback ends it with the rollback's error.
-        if (!connection.inTransaction()) throw;
+        // ends the run; a failing rollback ends it with the rollback's error. A
+        // failed link leaves no transaction behind: it ends the run with its own.
+        if (!connection.inTransaction() || db::isLinkFailure(e)) throw;
         connection.rollback(kCopyTransaction);
     }
 }

@@ -39,6 +39,7 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
         FormData& data;
         ~EndTransactions() { data.endImplicitTransactions(); }
     } endTransactions{data};
+    data.verifyLinks();
 
     view.clearLog();
     const int count = view.categoryCount();

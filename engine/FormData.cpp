@@ -27,6 +27,10 @@ void FormData::endImplicitTransactions() {
     }
 }
 
+void FormData::verifyLinks() {
+    for (db::SQLConnection* c : {&SQLCon_Source, &SQLCon_Target, &SQLConnection2}) c->verifyLink();
+}
+
 void FormData::setConnectingHook(const std::function<void(bool)>& hook) {
     for (db::SQLConnection* c : {&SQLCon_Source, &SQLCon_Target, &SQLConnection2}) {
         c->setConnectingHook(hook);

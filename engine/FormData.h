@@ -31,6 +31,9 @@ struct FormData {
 
     // Ends the implicit transactions of the three connections (at the end of a run).
     void endImplicitTransactions();
+    // Closes every open connection whose link no longer answers (at the start of a
+    // run), so that the run connects again instead of failing on a dead link.
+    void verifyLinks();
     // Shows the busy cursor through hook while any connection connects.
     void setConnectingHook(const std::function<void(bool)>& hook);
 };

@@ -30,6 +30,8 @@ void FbConnection::disconnect() {
     session->detach();
 }
 
+bool FbConnection::ping() { return session_ && session_->ping(); }
+
 Session& FbConnection::session() const {
     if (!isConnected()) throw db::Error("Not connected");
     return *session_;

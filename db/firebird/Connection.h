@@ -17,6 +17,7 @@ public:
     void connect(const ConnectOptions& options) override;
     bool isConnected() const override;
     void disconnect() override;
+    bool ping() override;
 
     std::unique_ptr<Statement> prepare(const std::string& sql) override;
 

@@ -16,7 +16,7 @@ FbCursor::FbCursor(std::shared_ptr<StatementHandle> statement, std::shared_ptr<c
 
 FbCursor::~FbCursor() {
     try {
-        guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+        session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
             resultSet_.finish([&](Firebird::IResultSet* r) { r->close(st); });
         });
     } catch (...) {
@@ -28,7 +28,7 @@ bool FbCursor::fetch(std::vector<Value>& row) {
     if (!resultSet_) return false;
     int rc = Firebird::IStatus::RESULT_OK;
     try {
-        rc = guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+        rc = session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
             const int result = resultSet_->fetchNext(st, buffer_.data());
             if (result != Firebird::IStatus::RESULT_OK)
                 resultSet_.finish([&](Firebird::IResultSet* r) { r->close(st); });

@@ -60,7 +60,7 @@ InputMessage::InputMessage(Session& session, Firebird::ITransaction* transaction
     if (params.empty()) return;
     const Api& api = session.api();
     Firebird::IUtil* util = api.util();
-    guarded(api, [&](Firebird::ThrowStatusWrapper* st) {
+    session.guarded([&](Firebird::ThrowStatusWrapper* st) {
         const auto count = static_cast<unsigned>(params.size());
         std::vector<Shape> shapes;
         shapes.reserve(count);

@@ -47,9 +47,8 @@ std::string trimTrailingBlanks(std::string s) {
 
 OutputLayout::OutputLayout(Session& session, Firebird::IMessageMetadata* metadata)
     : metadata_(RefPtr<Firebird::IMessageMetadata>::share(metadata)) {
-    const Api& api = session.api();
     std::vector<std::pair<std::string, std::string>> sources;  // relation, field
-    guarded(api, [&](Firebird::ThrowStatusWrapper* st) {
+    session.guarded([&](Firebird::ThrowStatusWrapper* st) {
         length_ = metadata->getMessageLength(st);
         const unsigned count = metadata->getCount(st);
         for (unsigned i = 0; i < count; ++i) {
@@ -154,7 +153,7 @@ Value OutputLayout::decodeSlot(Session& session, Firebird::ITransaction* transac
         const std::size_t limit =
             limitKb > 0 ? static_cast<std::size_t>(limitKb) * 1024 : std::string::npos;
         std::string data;
-        guarded(session.api(), [&](Firebird::ThrowStatusWrapper* st) {
+        session.guarded([&](Firebird::ThrowStatusWrapper* st) {
             RefPtr<Firebird::IBlob> blob(
                 session.attachment()->openBlob(st, transaction, &id, 0, nullptr));
             char buffer[32768];

@@ -58,7 +58,17 @@ void Session::attach(const ConnectOptions& o) {
     options_ = o;
     tables_.clear();
     const std::string database = trimmed(o.database);
-    guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+    lost_ = false;
+    try {
+        attachTo(database, o);
+    } catch (const db::Error& e) {
+        // Whatever stopped it, the connection could not be made.
+        throw db::Error(e.what(), ErrorKind::LinkFailed, e.gdsCode(), e.sqlState());
+    }
+}
+
+void Session::attachTo(const std::string& database, const ConnectOptions& o) {
+    firebird::guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
         DisposablePtr<Firebird::IXpbBuilder> dpb(
             api().util()->getXpbBuilder(st, Firebird::IXpbBuilder::DPB, nullptr, 0));
         if (!o.user.empty()) dpb->insertString(st, isc_dpb_user_name, o.user.c_str());
@@ -81,7 +91,7 @@ void Session::attach(const ConnectOptions& o) {
 void Session::commitQuietly(RefPtr<Firebird::ITransaction>& transaction, std::string& firstError) {
     if (!transaction) return;
     try {
-        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        guarded([&](Firebird::ThrowStatusWrapper* st) {
             transaction.finish([&](Firebird::ITransaction* t) { t->commit(st); });
         });
     } catch (const db::Error& e) {
@@ -91,10 +101,14 @@ void Session::commitQuietly(RefPtr<Firebird::ITransaction>& transaction, std::st
 }
 
 void Session::detach() {
+    if (lost_) {
+        releaseLost();
+        return;
+    }
     std::string firstError;
     if (explicit_) {
         try {
-            guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            guarded([&](Firebird::ThrowStatusWrapper* st) {
                 explicit_.finish([&](Firebird::ITransaction* t) { t->rollback(st); });
             });
         } catch (const db::Error& e) {
@@ -106,7 +120,7 @@ void Session::detach() {
     commitQuietly(retained_, firstError);
     if (attachment_) {
         try {
-            guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+            guarded([&](Firebird::ThrowStatusWrapper* st) {
                 attachment_.finish([&](Firebird::IAttachment* a) { a->detach(st); });
             });
         } catch (const db::Error& e) {
@@ -118,6 +132,27 @@ void Session::detach() {
     if (!firstError.empty()) throw db::Error(firstError);
 }
 
+void Session::releaseLost() noexcept {
+    explicit_.reset();
+    implicit_.reset();
+    retained_.reset();
+    attachment_.reset();
+    tables_.clear();
+    lost_ = false;
+}
+
+bool Session::ping() noexcept {
+    if (!attached()) return false;
+    try {
+        guarded([&](Firebird::ThrowStatusWrapper* st) { attachment_->ping(st); });
+        return true;
+    } catch (...) {
+        // A ping that fails for any reason means the attachment cannot be trusted.
+        lost_ = true;
+        return false;
+    }
+}
+
 Firebird::IAttachment* Session::attachment() const {
     if (!attachment_) throw db::Error("Not connected");
     return attachment_.get();
@@ -127,7 +162,7 @@ RefPtr<Firebird::ITransaction> Session::start(Isolation isolation, bool autocomm
     Firebird::IAttachment* att = attachment();
     const std::vector<uint8_t> tpb =
         buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks, autocommit});
-    return guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+    return guarded([&](Firebird::ThrowStatusWrapper* st) {
         return RefPtr<Firebird::ITransaction>(
             att->startTransaction(st, static_cast<unsigned>(tpb.size()), tpb.data()));
     });
@@ -156,7 +191,7 @@ void Session::startTransaction(Isolation isolation) {
 
 void Session::commit() {
     if (!explicit_) throw db::Error("No transaction is active");
-    guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+    guarded([&](Firebird::ThrowStatusWrapper* st) {
         if (options_.commitRetain) {
             explicit_->commitRetaining(st);
             retained_ = std::move(explicit_);
@@ -169,7 +204,7 @@ void Session::commit() {
 void Session::rollback() {
     if (!explicit_) throw db::Error("No transaction is active");
     try {
-        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        guarded([&](Firebird::ThrowStatusWrapper* st) {
             explicit_.finish([&](Firebird::ITransaction* t) { t->rollback(st); });
         });
     } catch (...) {
@@ -183,7 +218,7 @@ void Session::rollback() {
 void Session::endImplicitTransaction() {
     if (!implicit_) return;
     try {
-        guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+        guarded([&](Firebird::ThrowStatusWrapper* st) {
             implicit_.finish([&](Firebird::ITransaction* t) { t->commit(st); });
         });
     } catch (...) {
@@ -223,7 +258,7 @@ const Session::TableFacts& Session::tableFacts(const std::string& relation) {
 std::set<std::string> Session::namesOf(const std::string& sql) {
     std::set<std::string> names;
     Firebird::ITransaction* tra = current();
-    guarded(api(), [&](Firebird::ThrowStatusWrapper* st) {
+    guarded([&](Firebird::ThrowStatusWrapper* st) {
         RefPtr<Firebird::IResultSet> rs(attachment()->openCursor(
             st, tra, 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr, 0));
         RefPtr<Firebird::IMessageMetadata> meta(rs->getMetadata(st));

@@ -13,7 +13,7 @@ FbStatement::FbStatement(std::shared_ptr<Session> session, const std::string& sq
     Firebird::ITransaction* transaction = session_->current();
     const auto dialect = static_cast<unsigned>(session_->options().dialect);
     RefPtr<Firebird::IMessageMetadata> outMeta;
-    guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+    session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
         handle_ = std::make_shared<StatementHandle>(
             session_, RefPtr<Firebird::IStatement>(attachment->prepare(
                           st, transaction, 0, sql.c_str(), dialect,
@@ -38,7 +38,7 @@ uint64_t FbStatement::execute(const std::vector<BoundParam>& params) {
     Firebird::ITransaction* transaction = session_->current();
     InputMessage input(*session_, transaction, params);
     std::vector<unsigned char> output(output_ ? output_->messageLength() : 0);
-    return guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+    return session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
         statement_->execute(st, transaction, input.metadata(), input.buffer(),
                             output_ ? output_->metadata() : nullptr,
                             output_ ? output.data() : nullptr);
@@ -54,7 +54,7 @@ std::unique_ptr<Cursor> FbStatement::openCursor(const std::vector<BoundParam>& p
         if (!output_ || type_ != isc_info_sql_stmt_exec_procedure)
             throw db::Error("Cursor not returned from Query");
         std::vector<unsigned char> output(output_->messageLength());
-        guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+        session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
             statement_->execute(st, transaction, input.metadata(), input.buffer(),
                                 output_->metadata(), output.data());
         });
@@ -63,7 +63,7 @@ std::unique_ptr<Cursor> FbStatement::openCursor(const std::vector<BoundParam>& p
         return std::make_unique<SingleRowCursor>(output_, std::move(row));
     }
     RefPtr<Firebird::IResultSet> resultSet;
-    guarded(session_->api(), [&](Firebird::ThrowStatusWrapper* st) {
+    session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
         resultSet.reset(statement_->openCursor(st, transaction, input.metadata(), input.buffer(),
                                                output_->metadata(), 0));
     });

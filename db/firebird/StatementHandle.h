@@ -15,7 +15,7 @@ struct StatementHandle {
         : session(std::move(s)), statement(std::move(st)) {}
     ~StatementHandle() {
         try {
-            guarded(session->api(), [&](Firebird::ThrowStatusWrapper* st) {
+            session->guarded([&](Firebird::ThrowStatusWrapper* st) {
                 statement.finish([&](Firebird::IStatement* s) { s->free(st); });
             });
         } catch (...) {
