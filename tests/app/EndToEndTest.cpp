@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "ProgramFolder.h"
 #include "tests/support/TestDatabases.h"
 
 using namespace apptest;
@@ -17,48 +18,10 @@ namespace {
 
 const QRegularExpression kTimestamp("^\\d{4}/\\d{2}/\\d{2}-\\d{2}:\\d{2}:\\d{2}$");
 
-struct Outcome {
-    int exitCode = -1;
-    QStringList out;
-    QString err;
-};
-
 class EndToEndTest : public ::testing::Test {
 protected:
-    // The program copied into the folder (a symbolic link would make it look for
-    // its files beside the original).
-    void installProgram() {
-        const QString program = QString::fromStdString(folder.file("olvarin"));
-        ASSERT_TRUE(QFile::copy(QString::fromStdString(binaryDir() + "olvarin"), program));
-        QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner);
-    }
-    void writeStoreConfigWithCommand() {
-        QProcess command;
-        command.start(QString::fromStdString(binaryDir() + "olvarin-storecfg"),
-                      {"--store-id", "0001", "--stock-id", "S1", "--output",
-                       QString::fromStdString(folder.file("Quelmar.dat"))});
-        ASSERT_TRUE(command.waitForFinished(10000));
-        ASSERT_EQ(command.exitCode(), 0);
-    }
-    Outcome runUnattended() {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.path()));
-        QProcess program;
-        program.setProcessEnvironment(env);
-        program.setWorkingDirectory(QDir::tempPath());
-        program.start(QString::fromStdString(folder.file("olvarin")), {"a"});
-        Outcome outcome;
-        if (!program.waitForFinished(120000)) {
-            program.kill();
-            program.waitForFinished();
-            return outcome;
-        }
-        outcome.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
-        outcome.out = QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
-        outcome.err = QString::fromUtf8(program.readAllStandardError());
-        return outcome;
-    }
+    void writeStoreConfigWithCommand() { folder.writeStoreConfigWithCommand(); }
+    Outcome runUnattended() { return folder.runUnattended(); }
     // The error line, the message after it and the closing timestamp.
     static void expectFailedRun(const Outcome& outcome) {
         const QString log = outcome.out.join("\n") + "\n--- stderr:\n" + outcome.err;
@@ -72,12 +35,10 @@ protected:
         EXPECT_FALSE(outcome.out.contains("Done..."));
     }
 
-    TempFolder folder;
-    TempFolder config;
+    ProgramFolder folder;
 };
 
 TEST_F(EndToEndTest, WithoutConnectionFilesTheRunFailsAndTheProgramEndsWithStatus1) {
-    installProgram();
     writeStoreConfigWithCommand();
     const Outcome outcome = runUnattended();
     expectFailedRun(outcome);
@@ -85,7 +46,6 @@ TEST_F(EndToEndTest, WithoutConnectionFilesTheRunFailsAndTheProgramEndsWithStatu
 }
 
 TEST_F(EndToEndTest, MissingStoreConfigurationIsReportedAndTheRunGoesOn) {
-    installProgram();
     const Outcome outcome = runUnattended();
     EXPECT_TRUE(outcome.err.contains("Cannot open file \"" + QString::fromStdString(folder.file("Quelmar.dat")) +
                                      "\". No such file or directory"))
@@ -94,13 +54,12 @@ TEST_F(EndToEndTest, MissingStoreConfigurationIsReportedAndTheRunGoesOn) {
 }
 
 TEST_F(EndToEndTest, CompleteRunOnEmptyDatabasesEndsWithDoneAndStatus0) {
-    installProgram();
     writeStoreConfigWithCommand();
     testsupport::TestDatabases databases;
     const auto [connections, drivers] = databases.writeRegistry();
     databases.detachAll();
     {
-        QSettings settings(QString::fromStdString(config.file("olvarin/olvarin.conf")), QSettings::IniFormat);
+        QSettings settings(QString::fromStdString(folder.configFolder().file("olvarin/olvarin.conf")), QSettings::IniFormat);
         settings.setValue("Connection Registry File", QString::fromStdString(connections));
         settings.setValue("Driver Registry File", QString::fromStdString(drivers));
     }

@@ -266,7 +266,7 @@ protected:
 
 TEST_F(ServerConnection, ConnectsOverTcpAndEmbeddedAtOnce) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
-    const auto [connections, drivers] = dbs.writeRegistry({"localhost:" + dbs.sourcePath(), ""});
+    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = "localhost:" + dbs.sourcePath()});
     engine::FormData form({connections, drivers});
 
     EXPECT_EQ(readSource(form), "source");
@@ -308,7 +308,7 @@ TEST_F(ServerConnection, WrongPasswordIsRefusedWithTheServersMessage) {
 // Nothing listens on the port: the client's own message, and the next use tries again.
 TEST(Connection, UnreachableServerGivesTheClientsMessageAndIsTriedAgain) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
-    const auto [connections, drivers] = dbs.writeRegistry({"localhost/3059:" + dbs.sourcePath(), ""});
+    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = "localhost/3059:" + dbs.sourcePath()});
     engine::FormData form({connections, drivers});
 
     const std::string message = errorOf([&] { readSource(form); });
@@ -324,7 +324,7 @@ TEST(Connection, UnreachableServerGivesTheClientsMessageAndIsTriedAgain) {
 TEST(Connection, MissingDatabaseFileGivesTheEnginesMessage) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
     const std::string nosuch = dbs.folder() + "/nosuch.fdb";
-    const auto [connections, drivers] = dbs.writeRegistry({nosuch, ""});
+    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = nosuch});
     engine::FormData form({connections, drivers});
     const std::string message = errorOf([&] { readSource(form); });
     EXPECT_THAT(message, HasSubstr("I/O error"));

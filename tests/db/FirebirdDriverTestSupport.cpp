@@ -105,7 +105,7 @@ TEST(TestSupportDatabases, WritesTheRegistryFiles) {
                       "\nGetDriverFunc=getSQLDriverINTERBASE\nVendorLib=libfbclient.so.2\n");
     EXPECT_TRUE(std::filesystem::exists(testsupport::driverModulePath()));
 
-    d.writeRegistry({"localhost:" + d.sourcePath(), ""});
+    d.writeRegistry({.sourceDatabase = "localhost:" + d.sourcePath()});
     EXPECT_NE(slurp(connections).find("Database=localhost:" + d.sourcePath() + "\n"), std::string::npos);
 }
 

@@ -173,13 +173,14 @@ std::string TestDatabases::sourcePath() const { return impl_->sourcePath(); }
 std::string TestDatabases::targetPath() const { return impl_->targetPath(); }
 
 std::pair<std::string, std::string> TestDatabases::writeRegistry(const RegistryOptions& options) const {
-    auto section = [](const std::string& name, const std::string& database) {
+    auto section = [](const std::string& name, const std::string& database,
+                      const std::string& password = "olvtest") {
         return "[" + name + "]\n"
                "DriverName=Interbase\n"
                "Database=" + database + "\n"
                "RoleName=RoleName\n"
                "User_Name=OLVTEST\n"
-               "Password=olvtest\n"
+               "Password=" + password + "\n"
                "ServerCharSet=UTF8\n"
                "SQLDialect=3\n"
                "BlobSize=-1\n"
@@ -193,7 +194,8 @@ std::pair<std::string, std::string> TestDatabases::writeRegistry(const RegistryO
     const std::string connections = impl_->folder + "/dbxconnections.ini";
     const std::string drivers = impl_->folder + "/dbxdrivers.ini";
     writeFile(connections,
-              section("Dravonel", options.sourceDatabase.empty() ? sourcePath() : options.sourceDatabase) +
+              section("Dravonel", options.sourceDatabase.empty() ? sourcePath() : options.sourceDatabase,
+                      options.sourcePassword.empty() ? "olvtest" : options.sourcePassword) +
                   "\n" +
                   section("Corvane", options.targetDatabase.empty() ? targetPath() : options.targetDatabase));
     writeFile(drivers,

@@ -20,6 +20,13 @@ namespace testsupport {
 //   null as "<null>".
 using Rows = std::vector<std::vector<std::string>>;
 
+// Where the connections file written by TestDatabases::writeRegistry points.
+struct RegistryOptions {
+    std::string sourceDatabase = {};
+    std::string targetDatabase = {};
+    std::string sourcePassword = {};  // empty: the test login's own
+};
+
 class TestDatabases {
 public:
     // hq.fdb (source) from schema/tables.sql and schema/queues.sql, branch.fdb (target)
@@ -44,10 +51,7 @@ public:
     // VendorLib=libfbclient.so.2) into folder(); returns their paths (connections, drivers).
     // An empty option keeps the database's path (embedded); set one to reach a database
     // another way, e.g. "localhost:" + sourcePath() for the loopback server.
-    struct RegistryOptions {
-        std::string sourceDatabase;
-        std::string targetDatabase;
-    };
+    using RegistryOptions = testsupport::RegistryOptions;
     std::pair<std::string, std::string> writeRegistry(const RegistryOptions& options = {}) const;
 
     // Each statement runs in its own transaction, committed.
