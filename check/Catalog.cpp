@@ -82,6 +82,7 @@ ColumnMeta columnOf(db::ClientDataSet& row) {
     column.name = row.fieldByName("COLUMN_NAME").asString();
     column.text = code == kChar || code == kVarChar;
     column.floating = code == kFloat || code == kDouble;
+    column.temporal = code == kDate || code == kTime || code == kTimestamp;
     column.characters = column.text ? number("CHARACTERS") : 0;
     column.typeName = typeName(code, number("SUB_TYPE"), number("SCALE"),
                                number("PRECISION_DIGITS"), column.characters);

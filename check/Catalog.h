@@ -15,6 +15,7 @@ struct ColumnMeta {
     std::string typeName;   // as DDL writes it: "VARCHAR(10)", "NUMERIC(12,2)", "DATE"
     bool text = false;      // CHAR or VARCHAR
     bool floating = false;  // FLOAT or DOUBLE PRECISION
+    bool temporal = false;  // DATE, TIME or TIMESTAMP
     int characters = 0;     // text only: the length in characters
     bool nullable = true;
     bool filledByDatabase = false;  // a default, an identity or a computed value

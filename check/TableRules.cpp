@@ -101,6 +101,14 @@ void checkBillColumns(Problems& p, const TableColumns& branch, const TableColumn
         p.add(Side::Branch, "no " + columnWords(missing) + ", which the bill copy inserts",
               "add to the branch's " + p.table() + " " + joined(missingWithTypes));
     }
+    for (const ColumnMeta& column : hq) {
+        if (!column.temporal || !column.nullable) continue;
+        p.add(Side::Headquarters,
+              column.name + " is a " + column.typeName +
+                  " that may be null, and the bill copy writes it as text: a null gives an empty "
+                  "text, which does not convert",
+              "make it NOT NULL with a default, as schema/tables.sql has it");
+    }
     if (!unfilled.empty()) {
         const size_t n = unfilled.size();
         p.add(Side::Branch,

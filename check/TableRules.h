@@ -23,9 +23,10 @@ struct TableProblem {
 // What is wrong with a download table: either side missing it, the branch's columns
 // against headquarters' by the table's rule, a TRAN_CODE column on either side of a
 // table joined with its queue, a text date column on either side that is not text
-// long enough for its pattern, and floating-point columns in a mirrored branch
-// table. Empty columns mean the database has no such table. The expected columns
-// always come from headquarters' table of the same name.
+// long enough for its pattern, floating-point columns in a mirrored branch table,
+// and date and time columns of headquarters' bill tables that may be null. Empty
+// columns mean the database has no such table. The expected columns always come
+// from headquarters' table of the same name.
 std::vector<TableProblem> tableProblems(const DownloadTable& table, const TableColumns& branch,
                                         const TableColumns& headquarters);
 

@@ -120,6 +120,15 @@ const Mistake kMistakes[] = {
      [](Branch& b) { b.dbs.execTarget("ALTER TABLE QUOT_SUB ADD SHELF INTEGER NOT NULL"); },
      {"FAIL branch QUOT_SUB: column SHELF is NOT NULL without a default, and the bill copy does "
       "not fill it — give it a default or let it take nulls"}},
+    {"NullableBillDateAtHeadquarters",
+     [](Branch& b) {
+         b.dbs.execSource("ALTER TABLE QUOT_MASTER DROP BILL_DATE");
+         b.dbs.execSource("ALTER TABLE QUOT_MASTER ADD BILL_DATE DATE");
+         b.dbs.execSource("ALTER TABLE QUOT_MASTER ALTER COLUMN BILL_DATE POSITION 2");
+     },
+     {"FAIL headquarters QUOT_MASTER: BILL_DATE is a DATE that may be null, and the bill copy "
+      "writes it as text: a null gives an empty text, which does not convert — make it NOT NULL "
+      "with a default, as schema/tables.sql has it"}},
     {"ForeignKeyInBranch",
      [](Branch& b) {
          b.dbs.execTarget(
