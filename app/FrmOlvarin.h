@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "app/StoreConfigFile.h"
 #include "engine/FormData.h"
 #include "engine/RunView.h"
 
@@ -29,8 +30,6 @@ class RadioGroup;
 
 // The command-line argument that selects the unattended single run.
 inline constexpr const char* kUnattendedParameter = "a";
-// The store configuration file in the store configuration folder.
-inline constexpr const char* kStoreConfigFileName = "Quelmar.dat";
 
 // How the window starts; the defaults are those of the program.
 struct FormStartOptions {
