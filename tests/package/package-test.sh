@@ -220,7 +220,7 @@ install_and_remove() {
     local state
     state=$(dpkg-query -W -f='${db:Status-Status}' olvarin 2>/dev/null || true)
     if [ -n "$state" ] && [ "$state" != not-installed ]; then
-        skip "olvarin is $state on this machine; it is left alone"
+        skip "dpkg has olvarin as $state on this machine; it is left alone"
     fi
     [ -e /etc/olvarin ] && skip "/etc/olvarin exists on this machine; it is left alone"
 
