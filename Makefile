@@ -1,5 +1,5 @@
 # The two commands of the README. Each does its own set-up.
-.PHONY: demo test build setup bench clean
+.PHONY: demo test build setup bench package clean
 
 demo:
 	scripts/demo.sh
@@ -16,6 +16,10 @@ setup:
 
 bench: build
 	build/olvarin-bench
+
+# build/olvarin_<version>_amd64.deb
+package: build
+	cmake --build build --target package
 
 clean:
 	rm -rf build demo

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs from Debian's packages whatever the build, the tests, the demo and the
-# benchmark need and is not yet on this machine. Safe to run again.
+# Installs from Debian's packages whatever the build, the tests, the demo, the
+# benchmark and the Debian package need and is not yet on this machine. Safe to run again.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
   nlohmann-json3-dev libgtest-dev
   xvfb xauth fonts-noto-cjk
+  dpkg-dev file
 )
 
 missing=()
