@@ -8,6 +8,7 @@
 #include "db/Error.h"
 #include "db/IniFile.h"
 #include "engine/StatementText.h"
+#include "engine/WaitQueues.h"
 
 namespace engine {
 namespace {
@@ -288,14 +289,25 @@ void replaceBill(RunContext& run, const BillKind& kind, const std::string& billI
     insertLines(run, kind, billId);
 }
 
-void copyBill(RunContext& run, const BillKind& kind) {
+// The bill number of the master row; a row without one is logged as not copied
+// before its error ends the run.
+std::string billNumberOf(RunContext& run, const BillKind& kind) {
+    try {
+        return run.data.CDS_ReadM.fieldByName("MASTERBILLID").asString();
+    } catch (const std::exception& e) {
+        run.log(billLabel(kind, "") + " not copied: " + e.what());
+        throw;
+    }
+}
+
+BillCopy copyBill(RunContext& run, const BillKind& kind) {
     db::ClientDataSet& lines = run.data.CDS_ReadS;
-    if (lines.active() && lines.recordCount() == 0) return;
-    const std::string billId = run.data.CDS_ReadM.fieldByName("MASTERBILLID").asString();
+    if (lines.active() && lines.recordCount() == 0) return BillCopy::Copied;  // nothing to copy
+    const std::string billId = billNumberOf(run, kind);
     if (!lines.active()) {
         // The error that kept the lines from being read goes on to end the run.
         run.log(billLabel(kind, billId) + " not copied: its lines could not be read");
-        return;
+        return BillCopy::NotCopied;
     }
 
     BusyCursor busy(run.view);
@@ -307,13 +319,15 @@ void copyBill(RunContext& run, const BillKind& kind) {
         connection.startTransaction(kCopyTransaction);
         replaceBill(run, kind, billId);
         connection.commit(kCopyTransaction);
+        return BillCopy::Copied;
     } catch (const std::exception& e) {
-        run.log(billLabel(kind, billId) + " not copied: " + e.what());
+        run.log(billLabel(kind, billId) + " not copied" + kStaysQueued + ": " + e.what());
         // Without a transaction to undo, the failure is not the bill's own and
         // ends the run; a failing rollback ends it with the rollback's error. A
         // failed link leaves no transaction behind: it ends the run with its own.
         if (!connection.inTransaction() || db::isLinkFailure(e)) throw;
         connection.rollback(kCopyTransaction);
+        return BillCopy::NotCopied;
     }
 }
 
@@ -333,10 +347,10 @@ db::Value convertedValue(const db::Field& field, Conversion conversion) {
     return db::Value::text(field.asString());
 }
 
-void CopyPsaleBill(RunContext& run) { copyBill(run, kPsale); }
-void CopyPtsaleBill(RunContext& run) { copyBill(run, kPtsale); }
-void CopyChgpriceBill(RunContext& run) { copyBill(run, kChgprice); }
-void CopyQuotBill(RunContext& run) { copyBill(run, kQuot); }
-void CopyInpromotionBill(RunContext& run) { copyBill(run, kInpromotion); }
+BillCopy CopyPsaleBill(RunContext& run) { return copyBill(run, kPsale); }
+BillCopy CopyPtsaleBill(RunContext& run) { return copyBill(run, kPtsale); }
+BillCopy CopyChgpriceBill(RunContext& run) { return copyBill(run, kChgprice); }
+BillCopy CopyQuotBill(RunContext& run) { return copyBill(run, kQuot); }
+BillCopy CopyInpromotionBill(RunContext& run) { return copyBill(run, kInpromotion); }
 
 }  // namespace engine

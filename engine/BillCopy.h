@@ -16,16 +16,18 @@ namespace engine {
 // the old bill or the new one.
 //
 // A bill without lines is left alone; one whose lines were never read (CDS_ReadS
-// closed) too, with one log line. A line without PROD_ID is left out. A line the branch refuses is left out
-// with one log line, except for vendor discounts, where it fails the bill. A bill
-// that fails once its transaction began is rolled back with one log line and the
-// call returns normally; a failure before that (or of the rollback) is logged and
-// thrown. CDS_ReadM is not moved; the busy cursor shows while the bill is written.
-void CopyPsaleBill(RunContext& run);        // promotion bills
-void CopyPtsaleBill(RunContext& run);       // wholesale bills
-void CopyChgpriceBill(RunContext& run);     // price-change bills
-void CopyQuotBill(RunContext& run);         // vendor quotations
-void CopyInpromotionBill(RunContext& run);  // vendor discounts
+// closed) too, with one log line. A line without PROD_ID is left out. A line the
+// branch refuses is left out with one log line, except for vendor discounts, where
+// it fails the bill. A bill that fails once its transaction began is rolled back
+// with one log line and the call returns BillCopy::NotCopied; a failure before that
+// (a failed link, a master row without MASTERBILLID, a failed rollback) is logged
+// and thrown. CDS_ReadM is not moved; the busy cursor shows while the bill is written.
+enum class BillCopy { Copied, NotCopied };
+BillCopy CopyPsaleBill(RunContext& run);        // promotion bills
+BillCopy CopyPtsaleBill(RunContext& run);       // wholesale bills
+BillCopy CopyChgpriceBill(RunContext& run);     // price-change bills
+BillCopy CopyQuotBill(RunContext& run);         // vendor quotations
+BillCopy CopyInpromotionBill(RunContext& run);  // vendor discounts
 
 // How a statement parameter takes its value from the same-named field.
 enum class Conversion {

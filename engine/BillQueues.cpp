@@ -11,7 +11,7 @@
 namespace engine {
 namespace {
 
-using CopyRoutine = void (*)(RunContext&);
+using CopyRoutine = BillCopy (*)(RunContext&);
 
 // A kind's wait queue and how its claimed bills are read and copied.
 struct BillQueue {
@@ -129,7 +129,7 @@ void deleteBill(RunContext& run, const BillQueue& q, db::ClientDataSet& claimed)
 // A claimed change (CDS_ReadM's current row): read the bill's lines and copy the
 // bill. The copy runs even when the lines could not be read; that error then ends
 // the run, unless the copy raises one of its own.
-void copyClaimedBill(RunContext& run, const BillQueue& q) {
+ChangeOutcome copyClaimedBill(RunContext& run, const BillQueue& q) {
     std::exception_ptr linesError;
     try {
         db::ClientDataSet& lines = run.data.CDS_ReadS;
@@ -139,16 +139,17 @@ void copyClaimedBill(RunContext& run, const BillQueue& q) {
     } catch (...) {
         linesError = std::current_exception();
     }
-    q.copy(run);
+    const BillCopy copied = q.copy(run);
     if (linesError) std::rethrow_exception(linesError);
+    return copied == BillCopy::Copied ? ChangeOutcome::Arrived : ChangeOutcome::NotWritten;
 }
 
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.view.downloadMode() != kModeChanged) return;
     runWaitQueue(
-        run, q.queueTable, q.queue, run.data.CDS_ReadM, q.changeScan,
+        run, q.queueTable, "MASTERBILLID", q.queue, run.data.CDS_ReadM, q.changeScan,
         [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
-        [&] { copyClaimedBill(run, q); });
+        [&] { return copyClaimedBill(run, q); });
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ void copyFields(db::ClientDataSet& target, db::ClientDataSet& source, CopyMode c
 
 }  // namespace
 
-void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror) {
+MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
+                       const std::string& refusalNote) {
     db::ClientDataSet& target = run.data.CDS_T1;
     const std::string key = source.fieldByName(mirror.keyField).asString();
 
@@ -33,11 +34,11 @@ void mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mir
     copyFields(target, source, mirror.copy);
     target.post();
 
-    if (target.applyUpdates(0) > 0) {
-        const auto& errors = target.lastApplyErrors();
-        run.log(std::string(mirror.table) + " row '" + key + "' refused: " +
-                (errors.empty() ? std::string("unknown reason") : errors.front()));
-    }
+    if (target.applyUpdates(0) == 0) return MirrorResult::Written;
+    const auto& errors = target.lastApplyErrors();
+    run.log(std::string(mirror.table) + " row '" + key + "' refused" + refusalNote + ": " +
+            (errors.empty() ? std::string("unknown reason") : errors.front()));
+    return MirrorResult::Refused;
 }
 
 }  // namespace engine

@@ -1,5 +1,8 @@
 #include "engine/WaitQueues.h"
 
+#include <set>
+#include <string>
+
 #include "engine/RowMirror.h"
 #include "engine/StatementText.h"
 
@@ -98,13 +101,17 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
             runWaitQueue(
-                run, q.queueTable, q.queue, pages, q.changeScan,
+                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
                     executeOnTarget(run, expandStatement(q.deleteRecord, key));
                 },
-                [&] { mirrorRow(run, pages, q.mirrorChanged); });
+                [&] {
+                    return mirrorRow(run, pages, q.mirrorChanged, kStaysQueued) == MirrorResult::Written
+                               ? ChangeOutcome::Arrived
+                               : ChangeOutcome::NotWritten;
+                });
             break;
         }
         default: break;
@@ -128,10 +135,29 @@ void executeOnTarget(RunContext& run, const std::string& statement) {
     query.execSQL();
 }
 
-void runWaitQueue(RunContext& run, const char* queueTable, const QueueStatements& statements,
-                  db::ClientDataSet& changePages, const PagedScanSpec& changeScan,
+namespace {
+
+// Puts the claimed rows of the given records back to waiting.
+void returnToWaiting(RunContext& run, const char* queueTable, const char* keyColumn,
+                     const std::set<std::string>& keys) {
+    const std::string statement = std::string("UPDATE ") + queueTable +
+                                  " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND " +
+                                  keyColumn + " = '{key}' AND TRAN_CODE = 'W'";
+    StatementValues values;
+    values.storeId = run.storeId;
+    for (const std::string& key : keys) {
+        values.key = key;
+        executeOnSource(run, expandStatement(statement.c_str(), values));
+    }
+}
+
+}  // namespace
+
+void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
+                  const QueueStatements& statements, db::ClientDataSet& changePages,
+                  const PagedScanSpec& changeScan,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
-                  const std::function<void()>& forEachChange) {
+                  const std::function<ChangeOutcome()>& forEachChange) {
     StatementValues store;
     store.storeId = run.storeId;
 
@@ -148,7 +174,15 @@ void runWaitQueue(RunContext& run, const char* queueTable, const QueueStatements
 
     // Update pass.
     executeOnSource(run, expandStatement(statements.claimChanges, store));
-    if (runPagedScan(run, changePages, changeScan, store, forEachChange) == ScanEnd::PageBound) {
+    // Remembered during the scan and returned after it: changing claimed rows while
+    // pages are read with SKIP would shift the later pages.
+    std::set<std::string> notWritten;
+    const ScanEnd end = runPagedScan(run, changePages, changeScan, store, [&] {
+        if (forEachChange() == ChangeOutcome::NotWritten)
+            notWritten.insert(changePages.fieldByName(keyColumn).asString());
+    });
+    returnToWaiting(run, queueTable, keyColumn, notWritten);
+    if (end == ScanEnd::PageBound) {
         // Removing the claims now would drop changes the scan never reached.
         run.log(std::string(queueTable) +
                 ": more claimed changes than one run pages through; the rest stay claimed "

@@ -19,15 +19,26 @@ struct QueueStatements {
     const char* removeChanges;     // U4
 };
 
+// What became of one claimed change.
+enum class ChangeOutcome { Arrived, NotWritten };
+
+// The log note of a record that was not written and stays queued.
+inline constexpr const char* kStaysQueued = " and stays queued";
+
 // The wait-queue protocol: the deletion pass, then the update pass whose scan is
 // given, then the removal of the handled claims. applyDeletion runs for every row
 // claimed for deletion (CDS_Source2's current row); forEachChange for every row of
-// the update scan. When the scan stops at its page bound the claimed changes it
-// never reached stay claimed: the removal is skipped and one log line says so.
-void runWaitQueue(RunContext& run, const char* queueTable, const QueueStatements& statements,
-                  db::ClientDataSet& changePages, const PagedScanSpec& changeScan,
+// the update scan, and says whether the record arrived. The claimed rows of the
+// records that did not arrive (keyColumn of the scan's row names the record) go
+// back to waiting once the scan has ended, so the removal takes only what arrived
+// and the next run claims the rest again. When the scan stops at its page bound
+// the claimed changes it never reached stay claimed: the removal is skipped and one
+// log line says so.
+void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
+                  const QueueStatements& statements, db::ClientDataSet& changePages,
+                  const PagedScanSpec& changeScan,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
-                  const std::function<void()>& forEachChange);
+                  const std::function<ChangeOutcome()>& forEachChange);
 
 // Runs a statement of the protocol on the source: close CDS_Source2, give it the
 // text, execute it.

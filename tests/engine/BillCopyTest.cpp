@@ -216,9 +216,10 @@ TEST_F(BillCopyTest, ARefusedVendorDiscountLineKeepsTheOldBill) {
               (Rows{{"V1", "OLD1"}, {"V2", "P1"}}));
     const auto messages = billMessages(view.lines);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(startsWith(messages[0], "inpromotion bill 'V1' not copied: ")) << messages[0];
+    EXPECT_TRUE(startsWith(messages[0], "inpromotion bill 'V1' not copied and stays queued: "))
+        << messages[0];
     EXPECT_NE(messages[0].find("CK_REFUSED"), std::string::npos) << messages[0];
-    EXPECT_TRUE(queueRows("INPROMOTION_WAIT").empty());
+    EXPECT_EQ(queueRows("INPROMOTION_WAIT"), (Rows{{"0001", "V1", "UPDATE", "N"}}));
     EXPECT_EQ(view.busyCursorDepth, 0);
     EXPECT_EQ(view.lines.back(), "Done...");
 }
@@ -237,7 +238,17 @@ TEST_F(BillCopyTest, ARefusedMasterRowKeepsTheOldBill) {
     EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID FROM QUOT_SUB"), (Rows{{"OLD1"}}));
     const auto messages = billMessages(view.lines);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_TRUE(startsWith(messages[0], "quot bill 'Q1' not copied: ")) << messages[0];
+    EXPECT_TRUE(startsWith(messages[0], "quot bill 'Q1' not copied and stays queued: ")) << messages[0];
+    EXPECT_EQ(queueRows("QUOT_WAIT"), (Rows{{"0001", "Q1", "UPDATE", "N"}}));
+
+    // Refused every run while the cause stays; the first run after it is gone copies it.
+    runChanged(kQuotations);
+    EXPECT_EQ(billMessages(view.lines).size(), 1u);
+    dbs.execTarget("ALTER TABLE QUOT_MASTER DROP CONSTRAINT CK_REFUSED");
+    runChanged(kQuotations);
+    EXPECT_EQ(dbs.queryTarget("SELECT NOTE FROM QUOT_MASTER"), (Rows{{"refused"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID FROM QUOT_SUB"), (Rows{{"P1"}}));
+    EXPECT_TRUE(queueRows("QUOT_WAIT").empty());
 }
 
 TEST_F(BillCopyTest, ABillQueuedTwiceEndsAsOneCopy) {

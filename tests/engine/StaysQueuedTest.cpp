@@ -1,0 +1,147 @@
+// A change that did not arrive stays queued: a record the branch refuses (a CHECK,
+// a lock held by the shop's own programs) keeps its queue rows, is retried every
+// run, never holds up the others, and arrives on the first run after the cause
+// is gone.
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "tests/engine/EngineFixture.h"
+#include "tests/support/FbOracle.h"
+
+namespace testsupport {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// A second attachment to the branch that holds an uncommitted update of one row,
+// as one of the shop's programs would, until release().
+class HeldRowLock {
+public:
+    HeldRowLock(const std::string& database, const std::string& update)
+        : attachment_(fb::attach(database)) {
+        fb::run("lock", [&](Firebird::ThrowStatusWrapper* st) {
+            transaction_ = fb::Ref<Firebird::ITransaction>(attachment_->startTransaction(st, 0, nullptr));
+            attachment_->execute(st, transaction_.get(), 0, update.c_str(), 3, nullptr, nullptr,
+                                 nullptr, nullptr);
+        });
+    }
+    ~HeldRowLock() { release(); }
+    void release() {
+        if (!transaction_) return;
+        fb::run("unlock", [&](Firebird::ThrowStatusWrapper* st) {
+            transaction_.finish([&](Firebird::ITransaction* t) { t->rollback(st); });
+        });
+        fb::detach(attachment_);
+    }
+
+private:
+    fb::Ref<Firebird::IAttachment> attachment_;
+    fb::Ref<Firebird::ITransaction> transaction_;
+};
+
+class StaysQueuedTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        for (const char* id : {"P1", "P2", "P3"}) {
+            dbs.execSource(std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") +
+                           id + "', 'new " + id + "', 30)");
+            dbs.execTarget(std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") +
+                           id + "', 'old " + id + "', 25)");
+            queue("0001", id);
+        }
+        queue("0002", "P2");
+        view.tickOnly({3});
+        view.mode = engine::kModeChanged;
+    }
+    void queue(const std::string& store, const std::string& id) {
+        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('" + store + "', '" +
+                       id + "', 'UPDATE')");
+    }
+    Rows products() { return dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT ORDER BY 1"); }
+    Rows productQueue() {
+        return dbs.querySource("SELECT STORE_ID, PROD_ID, TRAN_CODE FROM PRODUCT_WAIT ORDER BY 1, 2");
+    }
+    Lines refusals() const {
+        Lines out;
+        for (const auto& line : view.lines)
+            if (line.find(" refused") != std::string::npos) out.push_back(line);
+        return out;
+    }
+    // Sets WaitOnLocks of the branch's section (absent when value is null).
+    void setWaitOnLocks(const char* value) {
+        std::ifstream in(files.connectionsFile);
+        std::string text, line;
+        bool inBranch = false;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line[0] == '[') inBranch = line == "[Corvane]";
+            if (line.rfind("WaitOnLocks=", 0) == 0 && inBranch) {
+                if (value) text += std::string("WaitOnLocks=") + value + "\n";
+                continue;
+            }
+            text += line + "\n";
+        }
+        std::ofstream(files.connectionsFile, std::ios::trunc) << text;
+        data = std::make_unique<engine::FormData>(files);
+    }
+};
+
+TEST_F(StaysQueuedTest, ARefusedRecordKeepsItsQueueRowsAndArrivesOnceTheCauseIsGone) {
+    dbs.execTarget("ALTER TABLE PRODUCT ADD CONSTRAINT CK_NAME CHECK (PROD_NAME <> 'new P2')");
+
+    for (int runNumber = 1; runNumber <= 2; ++runNumber) {  // refused every run, the others unheld
+        run();
+        EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
+        EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}})) << "run " << runNumber;
+        const Lines refused = refusals();
+        ASSERT_EQ(refused.size(), 1u) << "run " << runNumber;
+        EXPECT_EQ(refused[0].rfind("PRODUCT row 'P2' refused and stays queued: ", 0), 0u) << refused[0];
+        EXPECT_NE(refused[0].find("CK_NAME"), std::string::npos) << refused[0];
+        EXPECT_EQ(view.lines.back(), "Done...");
+    }
+
+    dbs.execTarget("ALTER TABLE PRODUCT DROP CONSTRAINT CK_NAME");
+    run();
+    EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "new P2"}, {"P3", "new P3"}}));
+    EXPECT_EQ(productQueue(), (Rows{{"0002", "P2", "N"}}));
+    EXPECT_TRUE(refusals().empty());
+}
+
+TEST_F(StaysQueuedTest, ARowLockedByAnotherProgramIsRefusedWithoutWaitingAndArrivesNextRun) {
+    for (const char* waitOnLocks : {"False", static_cast<const char*>(nullptr)}) {  // absent is false
+        setWaitOnLocks(waitOnLocks);
+        HeldRowLock lock(dbs.targetPath(), "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
+        run();
+        EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
+        EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}}));
+        ASSERT_EQ(refusals().size(), 1u);
+        EXPECT_NE(refusals()[0].find("update conflicts with concurrent update"), std::string::npos)
+            << refusals()[0];
+
+        lock.release();
+        run();
+        EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "new P2"}, {"P3", "new P3"}}));
+        EXPECT_EQ(productQueue(), (Rows{{"0002", "P2", "N"}}));
+        // Queued again for the second round.
+        dbs.execTarget("UPDATE PRODUCT SET PROD_NAME = 'old P2' WHERE PROD_ID = 'P2'");
+        queue("0001", "P2");
+    }
+}
+
+TEST_F(StaysQueuedTest, WithWaitOnLocksTheWriteWaitsForTheOtherProgram) {
+    setWaitOnLocks("True");
+    HeldRowLock lock(dbs.targetPath(), "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
+    std::thread shop([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        lock.release();
+    });
+    run();
+    shop.join();
+    EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "new P2"}, {"P3", "new P3"}}));
+    EXPECT_EQ(productQueue(), (Rows{{"0002", "P2", "N"}}));
+    EXPECT_TRUE(refusals().empty());
+}
+
+}  // namespace
+}  // namespace testsupport
