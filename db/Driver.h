@@ -51,7 +51,7 @@ struct ConnectOptions {
     bool waitOnLocks = true;
     bool commitRetain = false;
     bool trimChar = false;   // trim the trailing blanks of CHAR values
-    int blobSize = -1;       // -1: fetch BLOBs whole
+    int blobSize = -1;       // as given; BLOB values are fetched whole whatever it says
     // Further keys of the parameter list ("HostName", "Connection Timeout", ...), as given.
     std::vector<std::pair<std::string, std::string>> extra;
 };

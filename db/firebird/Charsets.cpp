@@ -36,11 +36,4 @@ std::string utf8Prefix(const std::string& text, std::size_t chars) {
     return text.substr(0, pos);
 }
 
-std::string utf8Truncate(const std::string& text, std::size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    std::size_t end = maxBytes;
-    while (end > 0 && isContinuation(static_cast<unsigned char>(text[end]))) --end;
-    return text.substr(0, end);
-}
-
 }  // namespace db::firebird

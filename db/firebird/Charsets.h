@@ -22,7 +22,4 @@ bool isUtf8(unsigned charsetId);
 // The first `chars` characters of a UTF-8 text (the whole text if it is shorter).
 std::string utf8Prefix(const std::string& text, std::size_t chars);
 
-// The longest prefix of at most maxBytes bytes that does not cut a UTF-8 character.
-std::string utf8Truncate(const std::string& text, std::size_t maxBytes);
-
 }  // namespace db::firebird

@@ -148,10 +148,9 @@ Value OutputLayout::decodeSlot(Session& session, Firebird::ITransaction* transac
         return Value::text(std::string(reinterpret_cast<const char*>(p) + 2, len));
     }
     case SQL_BLOB: {
+        // Always whole, whatever BlobSize says: a cut value would be written back
+        // into the branch as if it were the row's own.
         ISC_QUAD id = load<ISC_QUAD>(p);
-        const int limitKb = session.options().blobSize;
-        const std::size_t limit =
-            limitKb > 0 ? static_cast<std::size_t>(limitKb) * 1024 : std::string::npos;
         std::string data;
         session.guarded([&](Firebird::ThrowStatusWrapper* st) {
             RefPtr<Firebird::IBlob> blob(
@@ -163,12 +162,9 @@ Value OutputLayout::decodeSlot(Session& session, Firebird::ITransaction* transac
                 if (rc != Firebird::IStatus::RESULT_OK && rc != Firebird::IStatus::RESULT_SEGMENT)
                     break;
                 data.append(buffer, got);
-                if (data.size() >= limit) break;
             }
             blob.finish([&](Firebird::IBlob* b) { b->close(st); });
         });
-        if (data.size() > limit)
-            data = s.subType == 1 ? utf8Truncate(data, limit) : data.substr(0, limit);
         return Value::text(std::move(data));
     }
     default: return Value::null();
