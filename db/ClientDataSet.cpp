@@ -14,7 +14,11 @@ constexpr int kLocateByteLimit = 8192;
 
 bool isBlob(FieldType t) { return t == FieldType::TextBlob || t == FieldType::BinaryBlob; }
 
-std::string quotedIdentifier(const std::string& name) {
+// A name as the connection's dialect writes it: double-quoted in dialect 3, where
+// that keeps its letter case; bare in dialect 1, which has no quoted identifiers
+// (a double-quoted text is a string literal there).
+std::string identifier(const std::string& name, int dialect) {
+    if (dialect < 3) return name;
     std::string out = "\"";
     for (char c : name) {
         out += c;
@@ -27,8 +31,8 @@ bool isIdentifierChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
 }
 
-// The table named after the first FROM of a statement text, as a quoted identifier:
-// an unquoted name is upper-cased (that is how the database stores it).
+// The name of the table after the first FROM of a statement text, as the database
+// stores it: a quoted name as it stands, an unquoted one upper-cased.
 std::string tableAfterFrom(const std::string& sql) {
     for (size_t i = 0; i + 4 <= sql.size(); ++i) {
         if (!sameName(sql.substr(i, 4), "FROM")) continue;
@@ -39,13 +43,13 @@ std::string tableAfterFrom(const std::string& sql) {
         if (p < sql.size() && sql[p] == '"') {
             const size_t end = sql.find('"', p + 1);
             if (end == std::string::npos) return {};
-            return quotedIdentifier(sql.substr(p + 1, end - p - 1));
+            return sql.substr(p + 1, end - p - 1);
         }
         size_t end = p;
         while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
         std::string name = sql.substr(p, end - p);
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return name.empty() ? std::string{} : quotedIdentifier(name);
+        return name;
     }
     return {};
 }
@@ -240,7 +244,7 @@ bool ClientDataSet::modified() const { return !changeLog_.empty(); }
 std::string ClientDataSet::updateTableName() const {
     std::string table = tableAfterFrom(commandText_);
     if (table.empty()) fail("Unable to resolve the table to update");
-    return table;
+    return identifier(table, connection_->configuredDialect());
 }
 
 ClientDataSet::WriteStatement ClientDataSet::insertStatement(const Change& change,
@@ -249,7 +253,7 @@ ClientDataSet::WriteStatement ClientDataSet::insertStatement(const Change& chang
     std::vector<std::string> columns, markers;
     for (const auto& f : fields_) {
         if (f->info().readOnly) continue;
-        columns.push_back(quotedIdentifier(f->info().name));
+        columns.push_back(identifier(f->info().name, connection_->configuredDialect()));
         markers.push_back("?");
         w.params.push_back(bound(change.newValues[static_cast<size_t>(f->index())], f->info()));
     }
@@ -269,14 +273,14 @@ std::optional<ClientDataSet::WriteStatement> ClientDataSet::updateStatement(
         const auto i = static_cast<size_t>(f->index());
         const ColumnInfo& info = f->info();
         if (!info.readOnly && !(change.oldValues[i] == change.newValues[i])) {
-            sets.push_back(quotedIdentifier(info.name) + " = ?");
+            sets.push_back(identifier(info.name, connection_->configuredDialect()) + " = ?");
             w.params.push_back(bound(change.newValues[i], info));
         }
         if (isBlob(info.type) || info.byteLength >= kLocateByteLimit) continue;
         if (change.oldValues[i].isNull()) {
-            conditions.push_back(quotedIdentifier(info.name) + " IS NULL");
+            conditions.push_back(identifier(info.name, connection_->configuredDialect()) + " IS NULL");
         } else {
-            conditions.push_back(quotedIdentifier(info.name) + " = ?");
+            conditions.push_back(identifier(info.name, connection_->configuredDialect()) + " = ?");
             whereParams.push_back(bound(change.oldValues[i], info));
         }
     }
@@ -355,8 +359,8 @@ int ClientDataSet::applyUpdates(int maxErrors) {
     if (state_ != State::Browse) post();
     if (changeLog_.empty()) return 0;
     if (!connection_) fail("Missing data provider or data packet");
+    connection_->ensureOpen();  // the dialect the names are written in is the connection's
     const std::string table = updateTableName();
-    connection_->ensureOpen();
 
     // One change runs in the connection's current unit of work (its open
     // transaction, or on its own); several share a transaction of their own so that

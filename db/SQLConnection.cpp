@@ -51,9 +51,10 @@ public:
         return std::nullopt;
     }
     std::string text(const std::string& key) const { return get(key).value_or(""); }
-    bool flag(const std::string& key, bool absent) const {
+    // True only when the trimmed value is "true" in any letter case; absent is false.
+    bool flag(const std::string& key) const {
         auto v = get(key);
-        return v ? lowered(trimmed(*v)) == "true" : absent;
+        return v && lowered(trimmed(*v)) == "true";
     }
 
 private:
@@ -77,9 +78,9 @@ ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName) {
     o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));
     if (!p.get("SQLDialect")) o.dialect = 3;
     o.isolation = isolationFrom(p.text(driverName + " TransIsolation"));
-    o.waitOnLocks = p.flag("WaitOnLocks", true);
-    o.commitRetain = p.flag("CommitRetain", false);
-    o.trimChar = p.flag("Trim Char", false);
+    o.waitOnLocks = p.flag("WaitOnLocks");
+    o.commitRetain = p.flag("CommitRetain");
+    o.trimChar = p.flag("Trim Char");
     const std::string blob = trimmed(p.text("BlobSize"));
     o.blobSize = blob.empty() ? -1 : std::atoi(blob.c_str());
     for (const char* key : {"HostName", "AutoCommit", "BlockingMode", "OS Authentication",
@@ -171,6 +172,7 @@ void SQLConnection::open() {
     connection_ = driver_->createConnection();
     const ConnectOptions options = optionsFrom(params, driverName);
     isolation_ = options.isolation;
+    dialect_ = options.dialect;
     connection_->connect(options);
 }
 
@@ -199,19 +201,23 @@ bool SQLConnection::inTransaction() const { return connected() && connection_->i
 
 void SQLConnection::startTransaction(const TransactionDesc& desc) {
     ensureOpen();
-    if (!connected()) throw Error("Cannot perform this operation on a closed connection");
-    if (connection_->inTransaction()) throw Error("A transaction is already active");
+    if (!connected()) fail("Cannot perform this operation on a closed connection");
+    if (connection_->inTransaction()) fail("A transaction is already active");
     connection_->startTransaction(desc.isolation);
 }
 
 void SQLConnection::commit(const TransactionDesc&) {
-    if (!inTransaction()) throw Error("There is no active transaction");
+    if (!inTransaction()) fail("There is no active transaction");
     connection_->commit();
 }
 
 void SQLConnection::rollback(const TransactionDesc&) {
-    if (!inTransaction()) throw Error("There is no active transaction");
+    if (!inTransaction()) fail("There is no active transaction");
     connection_->rollback();
+}
+
+void SQLConnection::fail(const std::string& message) const {
+    throw Error(withComponentName(componentName_, message));
 }
 
 void SQLConnection::endImplicitTransaction() {

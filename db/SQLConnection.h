@@ -69,13 +69,16 @@ public:
     // cursor meanwhile). May be empty.
     void setConnectingHook(std::function<void(bool)> hook) { connectingHook_ = std::move(hook); }
 
-    // The isolation the parameter list of the last connect asks for.
+    // The isolation and SQL dialect the parameter list of the last connect asks for.
     Isolation configuredIsolation() const { return isolation_; }
+    int configuredDialect() const { return dialect_; }
 
     // Prepared statements of the write-back, reused per text while connected.
     Statement& cachedStatement(const std::string& sql);
 
 private:
+    // Throws the connection's own error, its name first ("SQLConnection2: ...").
+    [[noreturn]] void fail(const std::string& message) const;
     void open();
     void close() noexcept;
 
@@ -85,6 +88,7 @@ private:
     std::vector<std::pair<std::string, std::string>> params_;
     std::function<void(bool)> connectingHook_;
     Isolation isolation_ = Isolation::ReadCommitted;
+    int dialect_ = 3;
 
     std::unique_ptr<Driver> driver_;
     std::unique_ptr<Connection> connection_;

@@ -300,3 +300,32 @@ TEST_F(DataSetApply, TableIsTheOneAfterFrom) {
 }
 
 }  // namespace
+
+namespace {
+
+// In dialect 1 a double-quoted name is a string literal, so the write-back names
+// its table and columns bare there.
+TEST(DataSetApplyDialect1, InsertAndEditAreWrittenWithBareNames) {
+    dstest::World world("CREATE TABLE UNUSED (ID INTEGER);\n",
+                        "CREATE TABLE PING (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(20));\n"
+                        "INSERT INTO PING VALUES (1, 'one');\n");
+    dstest::writeText(world.files.connectionsFile,
+                      dstest::replaced(dstest::readText(world.files.connectionsFile), "SQLDialect=3",
+                                       "SQLDialect=1"));
+    db::ClientDataSet& ds = world.form.CDS_T1;
+    ds.setCommandText("SELECT * FROM ping WHERE ID = 1");
+    ds.open();
+    ds.edit();
+    ds.fieldByName("S").setAsString("edited");
+    ds.post();
+    ds.insert();
+    ds.fieldByName("ID").setValue(db::Value::integer(2));
+    ds.fieldByName("S").setAsString("inserted");
+    ds.post();
+
+    EXPECT_EQ(ds.applyUpdates(-1), 0) << (ds.lastApplyErrors().empty() ? "" : ds.lastApplyErrors()[0]);
+    EXPECT_EQ(world.dbs.queryTarget("SELECT ID, S FROM PING ORDER BY ID"),
+              (Rows{{"1", "edited"}, {"2", "inserted"}}));
+}
+
+}  // namespace
