@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QStringList>
 
 namespace app {
 
@@ -14,6 +15,11 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// The command-line arguments after the program's name, as the program received
+// them: read before the application object takes Qt's own options (-platform,
+// -style, ...) out of argv, so that main and the window see the same first one.
+QStringList receivedArguments(int argc, char** argv);
 
 // Before the application object exists: lets the unattended run start on a
 // machine without a display by choosing the offscreen platform, unless a platform

@@ -1,14 +1,15 @@
-#include <cstring>
-
 #include "app/Application.h"
 #include "app/FrmOlvarin.h"
 
 int main(int argc, char** argv) {
-    const bool unattended = argc > 1 && std::strcmp(argv[1], app::kUnattendedParameter) == 0;
+    const QStringList arguments = app::receivedArguments(argc, argv);
+    const bool unattended =
+        !arguments.isEmpty() && arguments.front() == QLatin1String(app::kUnattendedParameter);
     if (unattended) app::chooseOffscreenWithoutDisplay();
 
     app::Application application(argc, argv);
     app::FormStartOptions options;
+    options.arguments = arguments;
     options.startupErrorsToLog = unattended;
     app::TFormOlvarin form(options);
     form.show();
