@@ -129,10 +129,10 @@ void ClientDataSet::open() {
     first();
 }
 
-void ClientDataSet::execute() {
+uint64_t ClientDataSet::execute() {
     if (!connection_) fail("Missing data provider or data packet");
     Connection& connection = connection_->driverConnection();
-    connection.prepare(commandText_)->execute({});
+    return connection.prepare(commandText_)->execute({});
 }
 
 void ClientDataSet::loadFromFile(const std::string& path) {

@@ -39,8 +39,9 @@ public:
 
     // Runs the command text as a query and holds every row; stands on the first.
     void open();
-    // Runs the command text as a statement without a result; stays closed.
-    void execute();
+    // Runs the command text as a statement without a result; stays closed. Returns
+    // the number of rows it affected.
+    uint64_t execute();
     // Loads a table file (see TableFile.h) and stands on its first row.
     void loadFromFile(const std::string& path);
 

@@ -260,8 +260,14 @@ std::string billLabel(const BillKind& kind, const std::string& billId) {
     return std::string(kind.name) + " bill '" + billId + "'";
 }
 
+// What a bill's copy wrote, counted once its transaction commits.
+struct BillRows {
+    uint64_t written = 0;
+    uint64_t leftOut = 0;
+};
+
 // Inserts the bill's lines; a line without PROD_ID is left out.
-void insertLines(RunContext& run, const BillKind& kind, const std::string& billId) {
+void insertLines(RunContext& run, const BillKind& kind, const std::string& billId, BillRows& rows) {
     db::ClientDataSet& lines = run.data.CDS_ReadS;
     lines.first();
     lines.disableControls();
@@ -270,23 +276,27 @@ void insertLines(RunContext& run, const BillKind& kind, const std::string& billI
         if (prodId.empty()) continue;
         try {
             executeFromRow(run.data.SQL_Sub, kind.line, lines);
+            ++rows.written;
         } catch (const std::exception& e) {
             if (kind.lineFailureFailsBill || db::isLinkFailure(e)) throw;
             run.log(billLabel(kind, billId) + " line '" + prodId + "' left out: " + e.what());
+            ++rows.leftOut;
         }
     }
     lines.enableControls();
 }
 
 // The bill's old rows out and its new rows in, all in the copy transaction.
-void replaceBill(RunContext& run, const BillKind& kind, const std::string& billId) {
+BillRows replaceBill(RunContext& run, const BillKind& kind, const std::string& billId) {
     StatementValues bill;
     bill.key = billId;
     db::SQLQuery& master = run.data.SQL_Master;
     executeText(master, expandStatement(kind.deleteLines, bill));
     executeText(master, expandStatement(kind.deleteMaster, bill));
     executeFromRow(master, kind.master, run.data.CDS_ReadM);
-    insertLines(run, kind, billId);
+    BillRows rows{1, 0};
+    insertLines(run, kind, billId, rows);
+    return rows;
 }
 
 // The bill number of the master row; a row without one is logged as not copied
@@ -317,8 +327,10 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         // what it holds was never meant to be committed.
         if (connection.inTransaction()) connection.rollback(kCopyTransaction);
         connection.startTransaction(kCopyTransaction);
-        replaceBill(run, kind, billId);
+        const BillRows rows = replaceBill(run, kind, billId);
         connection.commit(kCopyTransaction);
+        run.counts().rowsWritten += rows.written;
+        run.counts().rowsRefused += rows.leftOut;
         return BillCopy::Copied;
     } catch (const std::exception& e) {
         run.log(billLabel(kind, billId) + " not copied" + kStaysQueued + ": " + e.what());
@@ -327,6 +339,7 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         // failed link leaves no transaction behind: it ends the run with its own.
         if (!connection.inTransaction() || db::isLinkFailure(e)) throw;
         connection.rollback(kCopyTransaction);
+        ++run.counts().billsNotCopied;
         return BillCopy::NotCopied;
     }
 }

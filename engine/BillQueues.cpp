@@ -122,8 +122,8 @@ StatementValues billNumber(db::ClientDataSet& row) {
 // A claimed deletion: the bill's lines, then its master row.
 void deleteBill(RunContext& run, const BillQueue& q, db::ClientDataSet& claimed) {
     const StatementValues bill = billNumber(claimed);
-    executeOnTarget(run, expandStatement(q.deleteLines, bill));
-    executeOnTarget(run, expandStatement(q.deleteMaster, bill));
+    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteLines, bill));
+    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteMaster, bill));
 }
 
 // A claimed change (CDS_ReadM's current row): read the bill's lines and copy the

@@ -34,11 +34,17 @@ constexpr std::array<Branch, 12> kBranches{
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
     RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap};
-    // No transaction stays open between runs, however the run ends.
-    struct EndTransactions {
+    // No transaction stays open between runs, and the tally is handed over, however
+    // the run ends.
+    struct EndOfRun {
         FormData& data;
-        ~EndTransactions() { data.endImplicitTransactions(); }
-    } endTransactions{data};
+        RunContext& run;
+        RunTally* tally;
+        ~EndOfRun() {
+            data.endImplicitTransactions();
+            if (tally) *tally = run.tally;
+        }
+    } endOfRun{data, run, options.tally};
     data.verifyLinks();
 
     view.clearLog();
@@ -48,7 +54,10 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
         if (!view.isCategoryChecked(i)) continue;
         run.log(base::logTimestamp());
         run.log(view.categoryCaption(i) + "...Loading.");
-        if (i < static_cast<int>(kBranches.size())) kBranches[static_cast<size_t>(i)](run);
+        if (i >= static_cast<int>(kBranches.size())) continue;
+        run.category = i;
+        run.counts().ran = true;
+        kBranches[static_cast<size_t>(i)](run);
     }
     run.log("Done...");
 }

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/FormData.h"
+#include "engine/RunTally.h"
 #include "engine/RunView.h"
 
 namespace engine {
@@ -10,6 +11,8 @@ namespace engine {
 struct RunOptions {
     // When above 0, caps the page bound of every paged scan (for tests).
     long long pageBoundCap = 0;
+    // When set, receives what the run did, also when it fails.
+    RunTally* tally = nullptr;
 };
 
 // One download run over the ticked categories (the OK button's click handler does

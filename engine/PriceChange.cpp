@@ -71,6 +71,7 @@ void applyLine(RunContext& run, db::ClientDataSet& line) {
         update.paramByName(p.name).setValue(parameterValue(p, line));
     }
     update.execSQL();
+    run.counts().rowsWritten += update.rowsAffected();
 }
 
 }  // namespace

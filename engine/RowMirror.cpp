@@ -34,7 +34,11 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
     copyFields(target, source, mirror.copy);
     target.post();
 
-    if (target.applyUpdates(0) == 0) return MirrorResult::Written;
+    if (target.applyUpdates(0) == 0) {
+        ++run.counts().rowsWritten;
+        return MirrorResult::Written;
+    }
+    ++run.counts().rowsRefused;
     const auto& errors = target.lastApplyErrors();
     run.log(std::string(mirror.table) + " row '" + key + "' refused" + refusalNote + ": " +
             (errors.empty() ? std::string("unknown reason") : errors.front()));

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/FormData.h"
+#include "engine/RunTally.h"
 #include "engine/RunView.h"
 
 namespace engine {
@@ -16,8 +17,12 @@ struct RunContext {
     // When above 0, a lower page bound for every paged scan (tests use it to reach
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
+    // What the run did so far, and the category being run (its index).
+    RunTally tally{};
+    int category = 0;
 
     void log(const std::string& line) { view.appendLog(line); }
+    CategoryTally& counts() { return tally.categories[static_cast<size_t>(category) % tally.categories.size()]; }
 
     // The gauge protocol: a result of count rows sets the maximum and starts at 0;
     // every row handled steps it by one before it is handled.

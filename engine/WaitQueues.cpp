@@ -105,7 +105,7 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
-                    executeOnTarget(run, expandStatement(q.deleteRecord, key));
+                    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteRecord, key));
                 },
                 [&] {
                     return mirrorRow(run, pages, q.mirrorChanged, kStaysQueued) == MirrorResult::Written
@@ -120,19 +120,20 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
 
 }  // namespace
 
-void executeOnSource(RunContext& run, const std::string& statement) {
+uint64_t executeOnSource(RunContext& run, const std::string& statement) {
     db::ClientDataSet& queue = run.data.CDS_Source2;
     queue.close();
     queue.setCommandText(statement);
-    queue.execute();
+    return queue.execute();
 }
 
-void executeOnTarget(RunContext& run, const std::string& statement) {
+uint64_t executeOnTarget(RunContext& run, const std::string& statement) {
     db::SQLQuery& query = run.data.SQL_TQuery;
     query.close();
     query.clearSql();
     query.addSql(statement);
     query.execSQL();
+    return query.rowsAffected();
 }
 
 namespace {
@@ -169,7 +170,8 @@ void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn
     claimed.open();
     if (claimed.recordCount() > 0) {
         for (claimed.first(); !claimed.eof(); claimed.next()) applyDeletion(claimed);
-        executeOnSource(run, expandStatement(statements.removeDeletions, store));
+        run.counts().queueRowsRemoved +=
+            executeOnSource(run, expandStatement(statements.removeDeletions, store));
     }
 
     // Update pass.
@@ -189,7 +191,7 @@ void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn
                 "for the next run");
         return;
     }
-    executeOnSource(run, expandStatement(statements.removeChanges, store));
+    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(statements.removeChanges, store));
 }
 
 void downloadProducts(RunContext& run) { downloadMaster(run, kProducts); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "db/ClientDataSet.h"
@@ -41,10 +42,10 @@ void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn
                   const std::function<ChangeOutcome()>& forEachChange);
 
 // Runs a statement of the protocol on the source: close CDS_Source2, give it the
-// text, execute it.
-void executeOnSource(RunContext& run, const std::string& statement);
-// Runs a statement on the target through SQL_TQuery.
-void executeOnTarget(RunContext& run, const std::string& statement);
+// text, execute it. Returns the number of rows it affected.
+uint64_t executeOnSource(RunContext& run, const std::string& statement);
+// Runs a statement on the target through SQL_TQuery; returns the rows it affected.
+uint64_t executeOnTarget(RunContext& run, const std::string& statement);
 
 // The branches of products, vendors and customers: in All a paged scan of the
 // whole table (with the optional date filter), in Changed the store's wait queue,

@@ -91,7 +91,14 @@ TEST_F(StaysQueuedTest, ARefusedRecordKeepsItsQueueRowsAndArrivesOnceTheCauseIsG
     dbs.execTarget("ALTER TABLE PRODUCT ADD CONSTRAINT CK_NAME CHECK (PROD_NAME <> 'new P2')");
 
     for (int runNumber = 1; runNumber <= 2; ++runNumber) {  // refused every run, the others unheld
-        run();
+        engine::RunTally tally;
+        run("0001", {.tally = &tally});
+        const engine::CategoryTally& counts = tally.categories[3];
+        EXPECT_TRUE(counts.ran);
+        EXPECT_EQ(counts.rowsWritten, runNumber == 1 ? 2u : 0u);
+        EXPECT_EQ(counts.rowsRefused, 1u);
+        EXPECT_EQ(counts.queueRowsRemoved, runNumber == 1 ? 2u : 0u);
+        EXPECT_FALSE(tally.categories[4].ran);
         EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
         EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}})) << "run " << runNumber;
         const Lines refused = refusals();
