@@ -1,5 +1,6 @@
 // A driver module for fault and protocol tests: it wraps the real Firebird driver
-// module and, per statement text,
+// module and, per statement text (the commit of an explicit transaction counts as a
+// statement with the text "COMMIT"),
 //   - appends every statement it runs to the file named by OLVARIN_TRACE_FILE, one
 //     line per statement (line breaks inside a statement written as "\n");
 //   - calls the test program's olvarinStatementHook(sql), when it exports one,
@@ -57,7 +58,7 @@ void maybeFail(const std::string& sql) {
 class FaultHooks : public testsupport::StatementHooks {
 public:
     void around(const std::string& sql, Step step, const std::function<void()>& run) override {
-        if (step == Step::Execute || step == Step::OpenCursor) {
+        if (step == Step::Execute || step == Step::OpenCursor || step == Step::Commit) {
             trace(sql);
             maybeFail(sql);
         }
