@@ -1,15 +1,23 @@
 // A driver module for fault and protocol tests: it wraps the real Firebird driver
-// module and, per statement text,
+// module and, per statement text (the commit of an explicit transaction counts as a
+// statement with the text "COMMIT"),
 //   - appends every statement it runs to the file named by OLVARIN_TRACE_FILE, one
 //     line per statement (line breaks inside a statement written as "\n");
 //   - calls the test program's olvarinStatementHook(sql), when it exports one,
 //     before every statement (a test does something "at the chosen moment");
-//   - fails a statement whose text contains OLVARIN_FAIL_STATEMENT, at its
-//     OLVARIN_FAIL_AT-th occurrence (1 when unset) and every later one unless
-//     OLVARIN_FAIL_ONCE is set, with the message "injected failure".
+//   - acts on a statement whose text contains OLVARIN_FAIL_STATEMENT, at its
+//     OLVARIN_FAIL_AT-th occurrence (1 when unset), as OLVARIN_FAIL_ACTION says:
+//       unset or "throw": fails it, and every later one unless OLVARIN_FAIL_ONCE is
+//         set, with the message "injected failure";
+//       "kill-before": ends the process with SIGKILL instead of running it;
+//       "kill-after": runs it and then ends the process with SIGKILL.
+//     A kill first writes "fault driver: SIGKILL before|after <statement>" to
+//     standard error, so that a test can tell its kill from any other end.
 // The databases stay real: every other statement goes to the real driver.
 #include <dlfcn.h>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -46,22 +54,41 @@ int& matches() {
     return count;
 }
 
-void maybeFail(const std::string& sql) {
+// What to do to the statement about to run.
+enum class Fault { None, Throw, KillBefore, KillAfter };
+
+Fault faultFor(const std::string& sql) {
     const std::string needle = env("OLVARIN_FAIL_STATEMENT");
-    if (needle.empty() || sql.find(needle) == std::string::npos) return;
+    if (needle.empty() || sql.find(needle) == std::string::npos) return Fault::None;
     const int at = env("OLVARIN_FAIL_AT").empty() ? 1 : std::atoi(env("OLVARIN_FAIL_AT").c_str());
     const int n = ++matches();
-    if (n == at || (n > at && env("OLVARIN_FAIL_ONCE").empty())) throw db::Error("injected failure");
+    const std::string action = env("OLVARIN_FAIL_ACTION");
+    if (action == "kill-before") return n == at ? Fault::KillBefore : Fault::None;
+    if (action == "kill-after") return n == at ? Fault::KillAfter : Fault::None;
+    if (n == at || (n > at && env("OLVARIN_FAIL_ONCE").empty())) return Fault::Throw;
+    return Fault::None;
+}
+
+[[noreturn]] void killProcess(const char* when, const std::string& sql) {
+    std::fprintf(stderr, "fault driver: SIGKILL %s %s\n", when, sql.c_str());
+    std::fflush(stderr);
+    std::raise(SIGKILL);
+    std::abort();  // not reached: SIGKILL cannot be caught
 }
 
 class FaultHooks : public testsupport::StatementHooks {
 public:
     void around(const std::string& sql, Step step, const std::function<void()>& run) override {
-        if (step == Step::Execute || step == Step::OpenCursor) {
-            trace(sql);
-            maybeFail(sql);
+        if (step != Step::Execute && step != Step::OpenCursor && step != Step::Commit) {
+            run();
+            return;
         }
+        trace(sql);
+        const Fault fault = faultFor(sql);
+        if (fault == Fault::Throw) throw db::Error("injected failure");
+        if (fault == Fault::KillBefore) killProcess("before", sql);
         run();
+        if (fault == Fault::KillAfter) killProcess("after", sql);
     }
 };
 

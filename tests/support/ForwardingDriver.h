@@ -18,7 +18,8 @@ namespace testsupport {
 // What a wrapper module adds. around() is called for every step of a statement,
 // with the statement's text; it must call step once, or throw instead of calling it
 // (the error reaches the caller as if the real driver had thrown it). For Free and
-// CloseCursor, which run in destructors, it must not throw.
+// CloseCursor, which run in destructors, it must not throw. The commit of an
+// explicit transaction is a step too, under the text kCommitText.
 class StatementHooks {
 public:
     enum class Step {
@@ -28,7 +29,9 @@ public:
         Fetch,
         CloseCursor,  // the cursor destroyed
         Free,         // the statement destroyed
+        Commit,       // Connection::commit(), with kCommitText for its text
     };
+    static constexpr const char* kCommitText = "COMMIT";
 
     virtual ~StatementHooks() = default;
     virtual void around(const std::string& sql, Step step, const std::function<void()>& run) = 0;
@@ -108,7 +111,10 @@ public:
     }
     bool inTransaction() const override { return real_->inTransaction(); }
     void startTransaction(db::Isolation i) override { real_->startTransaction(i); }
-    void commit() override { real_->commit(); }
+    void commit() override {
+        hooks_.around(StatementHooks::kCommitText, StatementHooks::Step::Commit,
+                      [this] { real_->commit(); });
+    }
     void rollback() override { real_->rollback(); }
     void endImplicitTransaction() override { real_->endImplicitTransaction(); }
     bool supportsMultipleTransactions() const override {
