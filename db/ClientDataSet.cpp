@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "db/Error.h"
+#include "db/SqlIdentifier.h"
 #include "db/IniFile.h"
 #include "db/TableFile.h"
 
@@ -13,19 +14,6 @@ namespace {
 constexpr int kLocateByteLimit = 8192;
 
 bool isBlob(FieldType t) { return t == FieldType::TextBlob || t == FieldType::BinaryBlob; }
-
-// A name as the connection's dialect writes it: double-quoted in dialect 3, where
-// that keeps its letter case; bare in dialect 1, which has no quoted identifiers
-// (a double-quoted text is a string literal there).
-std::string identifier(const std::string& name, int dialect) {
-    if (dialect < 3) return name;
-    std::string out = "\"";
-    for (char c : name) {
-        out += c;
-        if (c == '"') out += '"';
-    }
-    return out + "\"";
-}
 
 bool isIdentifierChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
@@ -61,10 +49,6 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
         out += parts[i];
     }
     return out;
-}
-
-BoundParam bound(const Value& v, const ColumnInfo& info) {
-    return {v.isNull() ? naturalKind(info.type) : v.kind(), v};
 }
 
 }  // namespace
@@ -255,7 +239,7 @@ ClientDataSet::WriteStatement ClientDataSet::insertStatement(const Change& chang
         if (f->info().readOnly) continue;
         columns.push_back(identifier(f->info().name, connection_->configuredDialect()));
         markers.push_back("?");
-        w.params.push_back(bound(change.newValues[static_cast<size_t>(f->index())], f->info()));
+        w.params.push_back(boundForColumn(change.newValues[static_cast<size_t>(f->index())], f->info()));
     }
     w.sql = "INSERT INTO " + table + " (" + joined(columns, ", ") + ") VALUES (" +
             joined(markers, ", ") + ")";
@@ -274,14 +258,14 @@ std::optional<ClientDataSet::WriteStatement> ClientDataSet::updateStatement(
         const ColumnInfo& info = f->info();
         if (!info.readOnly && !(change.oldValues[i] == change.newValues[i])) {
             sets.push_back(identifier(info.name, connection_->configuredDialect()) + " = ?");
-            w.params.push_back(bound(change.newValues[i], info));
+            w.params.push_back(boundForColumn(change.newValues[i], info));
         }
         if (isBlob(info.type) || info.byteLength >= kLocateByteLimit) continue;
         if (change.oldValues[i].isNull()) {
             conditions.push_back(identifier(info.name, connection_->configuredDialect()) + " IS NULL");
         } else {
             conditions.push_back(identifier(info.name, connection_->configuredDialect()) + " = ?");
-            whereParams.push_back(bound(change.oldValues[i], info));
+            whereParams.push_back(boundForColumn(change.oldValues[i], info));
         }
     }
     if (sets.empty()) return std::nullopt;

@@ -253,4 +253,8 @@ void Field::setValue(const Value& v) {
     }
 }
 
+BoundParam boundForColumn(const Value& v, const ColumnInfo& info) {
+    return {v.isNull() ? naturalKind(info.type) : v.kind(), v};
+}
+
 }  // namespace db

@@ -57,5 +57,8 @@ ValueKind naturalKind(FieldType type);
 // Converts a value to the kind that a field of the given type stores; throws
 // db::Error when the value does not convert.
 Value convertForField(const Value& v, const ColumnInfo& info);
+// A value bound for writing into a column: typed by the value, or by the column
+// when the value is null.
+BoundParam boundForColumn(const Value& v, const ColumnInfo& info);
 
 }  // namespace db

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "db/SQLConnection.h"
+
+namespace db {
+
+// An explicit transaction on a named connection for the life of this object: it
+// starts on construction and is rolled back by the destructor unless commit() was
+// called, so that no error, of whatever kind, leaves a transaction open for the
+// next call to join silently. The destructor never throws. The connection must
+// outlive it.
+class Transaction {
+public:
+    Transaction(SQLConnection& connection, const TransactionDesc& desc);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // Commits; throws as the connection's commit does. After it the destructor
+    // does nothing.
+    void commit();
+
+private:
+    SQLConnection& connection_;
+    TransactionDesc desc_;
+    bool open_ = true;
+};
+
+}  // namespace db
