@@ -9,6 +9,7 @@
 #include "db/Error.h"
 #include "base/Platform.h"
 #include "db/IniFile.h"
+#include "db/PasswordFile.h"
 
 namespace db {
 namespace {
@@ -67,11 +68,25 @@ Isolation isolationFrom(const std::string& value) {
     return Isolation::ReadCommitted;
 }
 
-ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName) {
+// PasswordFile when set, else Password. With neither, no password is passed and
+// the Firebird client takes ISC_PASSWORD from the environment.
+std::string passwordFrom(const ParamList& p, const std::string& connectionsFile) {
+    const std::string file = trimmed(p.text("PasswordFile"));
+    const std::string password = p.text("Password");
+    if (file.empty()) return password;
+    if (!password.empty()) {
+        throw Error("Both Password and PasswordFile are set; remove the Password line, so that "
+                    "the password stays out of the connections file");
+    }
+    return readPasswordFile(passwordFilePath(file, connectionsFile));
+}
+
+ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
+                           const std::string& connectionsFile) {
     ConnectOptions o;
     o.database = trimmed(p.text("Database"));
     o.user = p.text("User_Name");
-    o.password = p.text("Password");
+    o.password = passwordFrom(p, connectionsFile);
     o.role = trimmed(p.text("RoleName"));
     o.charset = trimmed(p.text("ServerCharSet"));
     o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));
@@ -169,7 +184,7 @@ void SQLConnection::open() {
     }
     driver_.reset(driver);
     connection_ = driver_->createConnection();
-    const ConnectOptions options = optionsFrom(params, driverName);
+    const ConnectOptions options = optionsFrom(params, driverName, connectionsPath);
     isolation_ = options.isolation;
     connection_->connect(options);
 }
