@@ -81,12 +81,33 @@ std::string passwordFrom(const ParamList& p, const std::string& connectionsFile)
     return readPasswordFile(passwordFilePath(file, connectionsFile));
 }
 
+// An empty or absent value leaves the client's own configuration in force.
+WireCrypt wireCryptFrom(const ParamList& p) {
+    const std::string value = trimmed(p.text("WireCrypt"));
+    const std::string v = lowered(value);
+    if (v.empty()) return WireCrypt::Default;
+    if (v == "required") return WireCrypt::Required;
+    if (v == "enabled") return WireCrypt::Enabled;
+    if (v == "disabled") return WireCrypt::Disabled;
+    throw Error("Invalid WireCrypt value '" + value + "': use Required, Enabled or Disabled");
+}
+
+std::optional<bool> wireCompressionFrom(const ParamList& p) {
+    const std::string value = trimmed(p.text("WireCompression"));
+    const std::string v = lowered(value);
+    if (v.empty()) return std::nullopt;
+    if (v == "true" || v == "false") return v == "true";
+    throw Error("Invalid WireCompression value '" + value + "': use True or False");
+}
+
 ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
                            const std::string& connectionsFile) {
     ConnectOptions o;
     o.database = trimmed(p.text("Database"));
     o.user = p.text("User_Name");
     o.password = passwordFrom(p, connectionsFile);
+    o.wireCrypt = wireCryptFrom(p);
+    o.wireCompression = wireCompressionFrom(p);
     o.role = trimmed(p.text("RoleName"));
     o.charset = trimmed(p.text("ServerCharSet"));
     o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));

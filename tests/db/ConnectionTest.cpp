@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -187,6 +188,10 @@ const RefusedSetting kRefusedSettings[] = {
     {"PasswordAndPasswordFile", "Password=olvtest\n" + kFileKey, "olvtest\n", 0600,
      "Both Password and PasswordFile are set; remove the Password line, so that the password "
      "stays out of the connections file"},
+    {"WireCryptUnknown", "Password=olvtest\nWireCrypt= Sometimes \n", "", 0,
+     "Invalid WireCrypt value 'Sometimes': use Required, Enabled or Disabled"},
+    {"WireCompressionUnknown", "Password=olvtest\nWireCompression=yes\n", "", 0,
+     "Invalid WireCompression value 'yes': use True or False"},
 };
 
 class ConnectionSettingRefused : public ::testing::TestWithParam<RefusedSetting> {};
@@ -404,6 +409,48 @@ TEST_F(ServerConnection, EmptyPasswordTakesIscPasswordFromTheEnvironment) {
                 StartsWith("Your user name and password are not defined"));
     ::setenv("ISC_PASSWORD", "olvtest", 1);
     EXPECT_EQ(readSource(form), "source");
+}
+
+// What an attachment says of its own link: encrypted and compressed, "TRUE" or
+// "FALSE" (empty on an embedded attachment, which has no link).
+using Wire = std::pair<std::string, std::string>;
+Wire wireOf(db::ClientDataSet& dataSet) {
+    dataSet.close();
+    dataSet.setCommandText(
+        "SELECT RDB$GET_CONTEXT('SYSTEM', 'WIRE_ENCRYPTED') AS E, "
+        "RDB$GET_CONTEXT('SYSTEM', 'WIRE_COMPRESSED') AS C FROM RDB$DATABASE");
+    dataSet.open();
+    return {dataSet.fieldByName("E").asString(), dataSet.fieldByName("C").asString()};
+}
+
+TEST_F(ServerConnection, WireKeysReachTheClientAsItsConfiguration) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(drivers, filled(kDriversSection, dbs));
+    // The embedded branch beside headquarters takes the same keys.
+    const std::string branch =
+        replaced(replaced(kSourceSection, "[Dravonel]", "[Corvane]"), "{DB}", dbs.targetPath());
+    auto linkWith = [&](const std::string& keys) {
+        writeText(connections, filled(serverSectionWith("Password=olvtest\n" + keys) + branch + keys, dbs));
+        return std::make_unique<engine::FormData>(db::RegistryFiles{connections, drivers});
+    };
+
+    // Firebird's default: not compressed.
+    EXPECT_EQ(wireOf(linkWith("")->CDS_Source1).second, "FALSE");
+    EXPECT_EQ(wireOf(linkWith("WireCrypt=Required\nWireCompression=False\n")->CDS_Source1),
+              Wire("TRUE", "FALSE"));
+    const auto form = linkWith("WireCrypt=Required\nWireCompression=True\n");
+    EXPECT_EQ(wireOf(form->CDS_Source1), Wire("TRUE", "TRUE"));
+    EXPECT_EQ(wireOf(form->CDS_T1), Wire("", ""));
+
+    // A client that will not encrypt: refused by a server that requires it
+    // (Firebird's default), else given a plain link.
+    try {
+        EXPECT_EQ(wireOf(linkWith("WireCrypt=Disabled\n")->CDS_Source1).first, "FALSE");
+    } catch (const db::Error& e) {
+        EXPECT_THAT(e.what(), HasSubstr("Incompatible wire encryption levels requested on client and server"));
+    }
 }
 
 // Nothing listens on the port: the client's own message, and the next use tries again.
