@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,11 @@ struct ColumnInfo {
 
 enum class Isolation { ReadCommitted, RepeatableRead, DirtyRead };
 
+// What the client asks of the link to a server about encryption. Default leaves
+// the client's own configuration in force (Firebird's: Enabled, encrypted when
+// the server agrees).
+enum class WireCrypt { Default, Disabled, Enabled, Required };
+
 // The options of a connection, mapped from its parameter list.
 struct ConnectOptions {
     std::string database;  // "host:/path/file.fdb", "host/port:path", or a bare path (embedded)
@@ -52,6 +58,10 @@ struct ConnectOptions {
     bool commitRetain = false;
     bool trimChar = false;   // trim the trailing blanks of CHAR values
     int blobSize = -1;       // as given; BLOB values are fetched whole whatever it says
+    // The link to a server; ignored by an embedded attachment. nullopt leaves the
+    // client's own configuration in force (Firebird's: not compressed).
+    WireCrypt wireCrypt = WireCrypt::Default;
+    std::optional<bool> wireCompression;
     // Further keys of the parameter list ("HostName", "Connection Timeout", ...), as given.
     std::vector<std::pair<std::string, std::string>> extra;
 };

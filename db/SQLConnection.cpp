@@ -9,6 +9,7 @@
 #include "db/Error.h"
 #include "base/Platform.h"
 #include "db/IniFile.h"
+#include "db/PasswordFile.h"
 
 namespace db {
 namespace {
@@ -68,11 +69,46 @@ Isolation isolationFrom(const std::string& value) {
     return Isolation::ReadCommitted;
 }
 
-ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName) {
+// PasswordFile when set, else Password. With neither, no password is passed and
+// the Firebird client takes ISC_PASSWORD from the environment.
+std::string passwordFrom(const ParamList& p, const std::string& connectionsFile) {
+    const std::string file = trimmed(p.text("PasswordFile"));
+    const std::string password = p.text("Password");
+    if (file.empty()) return password;
+    if (!password.empty()) {
+        throw Error("Both Password and PasswordFile are set; remove the Password line, so that "
+                    "the password stays out of the connections file");
+    }
+    return readPasswordFile(passwordFilePath(file, connectionsFile));
+}
+
+// An empty or absent value leaves the client's own configuration in force.
+WireCrypt wireCryptFrom(const ParamList& p) {
+    const std::string value = trimmed(p.text("WireCrypt"));
+    const std::string v = lowered(value);
+    if (v.empty()) return WireCrypt::Default;
+    if (v == "required") return WireCrypt::Required;
+    if (v == "enabled") return WireCrypt::Enabled;
+    if (v == "disabled") return WireCrypt::Disabled;
+    throw Error("Invalid WireCrypt value '" + value + "': use Required, Enabled or Disabled");
+}
+
+std::optional<bool> wireCompressionFrom(const ParamList& p) {
+    const std::string value = trimmed(p.text("WireCompression"));
+    const std::string v = lowered(value);
+    if (v.empty()) return std::nullopt;
+    if (v == "true" || v == "false") return v == "true";
+    throw Error("Invalid WireCompression value '" + value + "': use True or False");
+}
+
+ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
+                           const std::string& connectionsFile) {
     ConnectOptions o;
     o.database = trimmed(p.text("Database"));
     o.user = p.text("User_Name");
-    o.password = p.text("Password");
+    o.password = passwordFrom(p, connectionsFile);
+    o.wireCrypt = wireCryptFrom(p);
+    o.wireCompression = wireCompressionFrom(p);
     o.role = trimmed(p.text("RoleName"));
     o.charset = trimmed(p.text("ServerCharSet"));
     o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));
@@ -170,7 +206,7 @@ void SQLConnection::open() {
     }
     driver_.reset(driver);
     connection_ = driver_->createConnection();
-    const ConnectOptions options = optionsFrom(params, driverName);
+    const ConnectOptions options = optionsFrom(params, driverName, connectionsPath);
     isolation_ = options.isolation;
     dialect_ = options.dialect;
     connection_->connect(options);

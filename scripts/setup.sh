@@ -7,6 +7,7 @@ packages=(
   g++ cmake make ninja-build pkg-config
   qt6-base-dev libqt6test6
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
+  zlib1g
   nlohmann-json3-dev libgtest-dev
   xvfb xauth fonts-noto-cjk
   dpkg-dev file

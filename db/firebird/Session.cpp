@@ -42,6 +42,22 @@ std::string sqlLiteral(const std::string& s) {
     return out + "'";
 }
 
+// The client's per-attachment configuration (firebird.conf syntax) for what the
+// options ask of the link; empty when they leave the client's own in force.
+std::string clientConfig(const ConnectOptions& o) {
+    std::string config;
+    switch (o.wireCrypt) {
+        case WireCrypt::Default: break;
+        case WireCrypt::Disabled: config += "WireCrypt = Disabled\n"; break;
+        case WireCrypt::Enabled: config += "WireCrypt = Enabled\n"; break;
+        case WireCrypt::Required: config += "WireCrypt = Required\n"; break;
+    }
+    if (o.wireCompression) {
+        config += std::string("WireCompression = ") + (*o.wireCompression ? "true" : "false") + "\n";
+    }
+    return config;
+}
+
 }  // namespace
 
 Session::Session(std::shared_ptr<Api> api) : api_(std::move(api)) {}
@@ -76,6 +92,8 @@ void Session::attachTo(const std::string& database, const ConnectOptions& o) {
         if (!o.role.empty()) dpb->insertString(st, isc_dpb_sql_role_name, o.role.c_str());
         if (!o.charset.empty()) dpb->insertString(st, isc_dpb_lc_ctype, o.charset.c_str());
         dpb->insertInt(st, isc_dpb_sql_dialect, o.dialect);
+        const std::string config = clientConfig(o);
+        if (!config.empty()) dpb->insertString(st, isc_dpb_config, config.c_str());
         for (const auto& [key, value] : o.extra) {
             if (equalsNoCase(trimmed(key), "Connection Timeout")) {
                 const int seconds = wholeNumber(value);

@@ -3,6 +3,9 @@
 // comes back. The program never crashes, says why, and the next run after the
 // cause is gone succeeds without a restart.
 
+#include <sys/stat.h>
+
+#include <fstream>
 #include <functional>
 #include <memory>
 
@@ -102,6 +105,38 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const auto& dbs) { return dbs.folder() + "/no-such-branch.fdb"; }, "olvtest",
                 "I/O error during \"open\" operation for file"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A password file left open to others: the run says what to do and changes
+// nothing; once the file is its owner's alone, the next run goes through.
+TEST(PasswordFileSetUp, OpenToOthersIsRefusedUntilItIsTheOwnersAlone) {
+    TestDatabases dbs;
+    fill(dbs);
+    dbs.detachAll();
+    ProgramFolder folder;
+    folder.installDriverModule();
+    folder.writeStoreConfigWithCommand();
+    // [Dravonel] gets an empty "Password=" and "PasswordFile=hq.password" below it.
+    folder.writeConnections(dbs.sourcePath(), dbs.targetPath(), "\nPasswordFile=hq.password");
+    const std::string passwordFile = folder.file("hq.password");
+    std::ofstream(passwordFile) << "olvtest\n";
+    ASSERT_EQ(::chmod(passwordFile.c_str(), 0644), 0);
+
+    const Outcome refused = folder.runUnattended();
+    ASSERT_EQ(refused.exitCode, 1) << refused.text();
+    const qsizetype error = refused.out.indexOf("Data Tran Error ....");
+    ASSERT_GE(error, 0) << refused.text();
+    ASSERT_GT(refused.out.size(), error + 1) << refused.text();
+    EXPECT_EQ(refused.out[error + 1].toStdString(),
+              "Password file '" + passwordFile + "' is readable by others (mode 0644); make it "
+              "readable by its owner only (chmod 600 " + passwordFile + ")");
+    EXPECT_EQ(dbs.queryTarget(kBranchTopItems), kBranchBefore);
+    dbs.detachAll();
+
+    ASSERT_EQ(::chmod(passwordFile.c_str(), 0600), 0);
+    const Outcome done = folder.runUnattended();
+    EXPECT_EQ(done.exitCode, 0) << done.text();
+    EXPECT_EQ(dbs.queryTarget(kBranchTopItems), kBranchAfter);
+}
 
 // The window in this process, on databases of the test.
 class HeadquartersDown : public ::testing::Test {

@@ -4,9 +4,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "base/Platform.h"
 #include "db/ClientDataSet.h"
@@ -147,6 +152,65 @@ TEST_P(ConnectionOpenFailure, FailsWithItsMessageAndConnectsOnceTheFilesAreFixed
 }
 
 INSTANTIATE_TEST_SUITE_P(ErrorTable, ConnectionOpenFailure, ::testing::ValuesIn(kOpenFailures),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The source section with other keys in place of its Password line.
+std::string sourceSectionWith(const std::string& keys) {
+    return replaced(kSourceSection, "Password=olvtest\n", keys);
+}
+
+void writePasswordFile(const std::string& path, const std::string& text, mode_t mode) {
+    writeText(path, text);
+    ASSERT_EQ(::chmod(path.c_str(), mode), 0) << path;
+}
+
+// Keys refused before anything is attached: the keys in place of the Password
+// line, the file {DIR}/hq.password as written with its mode (0: none), the message.
+struct RefusedSetting {
+    const char* name;
+    std::string keys;
+    const char* passwordFile;
+    mode_t mode;
+    std::string message;
+};
+
+const std::string kFileKey = "PasswordFile={DIR}/hq.password\n";
+const std::string kOwnerOnly = "; make it readable by its owner only (chmod 600 {DIR}/hq.password)";
+
+const RefusedSetting kRefusedSettings[] = {
+    {"PasswordFileReadableByOthers", kFileKey, "olvtest\n", 0644,
+     "Password file '{DIR}/hq.password' is readable by others (mode 0644)" + kOwnerOnly},
+    {"PasswordFileWritableByItsGroup", kFileKey, "olvtest\n", 0620,
+     "Password file '{DIR}/hq.password' is writable by others (mode 0620)" + kOwnerOnly},
+    {"PasswordFileMissing", kFileKey, "", 0, "Password file '{DIR}/hq.password' not found"},
+    {"PasswordFileWithAnEmptyFirstLine", kFileKey, "\nolvtest\n", 0600,
+     "Password file '{DIR}/hq.password' holds no password on its first line"},
+    {"PasswordAndPasswordFile", "Password=olvtest\n" + kFileKey, "olvtest\n", 0600,
+     "Both Password and PasswordFile are set; remove the Password line, so that the password "
+     "stays out of the connections file"},
+    {"WireCryptUnknown", "Password=olvtest\nWireCrypt= Sometimes \n", "", 0,
+     "Invalid WireCrypt value 'Sometimes': use Required, Enabled or Disabled"},
+    {"WireCompressionUnknown", "Password=olvtest\nWireCompression=yes\n", "", 0,
+     "Invalid WireCompression value 'yes': use True or False"},
+};
+
+class ConnectionSettingRefused : public ::testing::TestWithParam<RefusedSetting> {};
+
+TEST_P(ConnectionSettingRefused, FailsWithItsMessageBeforeAttaching) {
+    const RefusedSetting& c = GetParam();
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(connections, filled(sourceSectionWith(c.keys), dbs));
+    writeText(drivers, filled(kDriversSection, dbs));
+    if (c.mode != 0) writePasswordFile(dbs.folder() + "/hq.password", c.passwordFile, c.mode);
+
+    engine::FormData form({connections, drivers});
+    EXPECT_EQ(errorOf([&] { readSource(form); }), filled(c.message, dbs));
+    EXPECT_FALSE(form.SQLCon_Source.connected());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ConnectionSettingRefused, ::testing::ValuesIn(kRefusedSettings),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // The drivers file is settled at every connect: a lookup that names another file
@@ -303,6 +367,90 @@ TEST_F(ServerConnection, WrongPasswordIsRefusedWithTheServersMessage) {
     // The key in another case still carries the password.
     writeText(connections, filled(replaced(tcpSection, "Password=", "PASSWORD="), dbs));
     EXPECT_EQ(readSource(form), "source");
+}
+
+// The source section over the loopback server, with keys in place of its Password line.
+std::string serverSectionWith(const std::string& keys) {
+    return replaced(sourceSectionWith(keys), "Database={DB}", "Database=localhost:{DB}");
+}
+
+// A relative PasswordFile is found beside the connections file, its links resolved
+// (as through the package's link into /etc/olvarin); only its first line counts.
+TEST_F(ServerConnection, PasswordFileGivesThePassword) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string etc = dbs.folder() + "/etc", lib = dbs.folder() + "/lib";
+    std::filesystem::create_directories(etc);
+    std::filesystem::create_directories(lib);
+    writeText(etc + "/dbxconnections.ini", filled(serverSectionWith("PasswordFile=hq.password\n"), dbs));
+    std::filesystem::create_symlink(etc + "/dbxconnections.ini", lib + "/dbxconnections.ini");
+    writePasswordFile(etc + "/hq.password", "olvtest\r\nnot the password\n", 0600);
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(drivers, filled(kDriversSection, dbs));
+
+    engine::FormData form({lib + "/dbxconnections.ini", drivers});
+    EXPECT_EQ(readSource(form), "source");
+}
+
+// With Password empty and no PasswordFile, the Firebird client takes ISC_PASSWORD.
+TEST_F(ServerConnection, EmptyPasswordTakesIscPasswordFromTheEnvironment) {
+    if (std::getenv("ISC_PASSWORD")) GTEST_SKIP() << "ISC_PASSWORD is set already";
+    struct Unset {
+        ~Unset() { ::unsetenv("ISC_PASSWORD"); }
+    } unset;
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(connections, filled(serverSectionWith("Password=\n"), dbs));
+    writeText(drivers, filled(kDriversSection, dbs));
+    engine::FormData form({connections, drivers});
+
+    ::setenv("ISC_PASSWORD", "not-the-password", 1);
+    EXPECT_THAT(errorOf([&] { readSource(form); }),
+                StartsWith("Your user name and password are not defined"));
+    ::setenv("ISC_PASSWORD", "olvtest", 1);
+    EXPECT_EQ(readSource(form), "source");
+}
+
+// What an attachment says of its own link: encrypted and compressed, "TRUE" or
+// "FALSE" (empty on an embedded attachment, which has no link).
+using Wire = std::pair<std::string, std::string>;
+Wire wireOf(db::ClientDataSet& dataSet) {
+    dataSet.close();
+    dataSet.setCommandText(
+        "SELECT RDB$GET_CONTEXT('SYSTEM', 'WIRE_ENCRYPTED') AS E, "
+        "RDB$GET_CONTEXT('SYSTEM', 'WIRE_COMPRESSED') AS C FROM RDB$DATABASE");
+    dataSet.open();
+    return {dataSet.fieldByName("E").asString(), dataSet.fieldByName("C").asString()};
+}
+
+TEST_F(ServerConnection, WireKeysReachTheClientAsItsConfiguration) {
+    testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
+    const std::string connections = dbs.folder() + "/dbxconnections.ini";
+    const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
+    writeText(drivers, filled(kDriversSection, dbs));
+    // The embedded branch beside headquarters takes the same keys.
+    const std::string branch =
+        replaced(replaced(kSourceSection, "[Dravonel]", "[Corvane]"), "{DB}", dbs.targetPath());
+    auto linkWith = [&](const std::string& keys) {
+        writeText(connections, filled(serverSectionWith("Password=olvtest\n" + keys) + branch + keys, dbs));
+        return std::make_unique<engine::FormData>(db::RegistryFiles{connections, drivers});
+    };
+
+    // Firebird's default: not compressed.
+    EXPECT_EQ(wireOf(linkWith("")->CDS_Source1).second, "FALSE");
+    EXPECT_EQ(wireOf(linkWith("WireCrypt=Required\nWireCompression=False\n")->CDS_Source1),
+              Wire("TRUE", "FALSE"));
+    const auto form = linkWith("WireCrypt=Required\nWireCompression=True\n");
+    EXPECT_EQ(wireOf(form->CDS_Source1), Wire("TRUE", "TRUE"));
+    EXPECT_EQ(wireOf(form->CDS_T1), Wire("", ""));
+
+    // A client that will not encrypt: refused by a server that requires it
+    // (Firebird's default), else given a plain link.
+    try {
+        EXPECT_EQ(wireOf(linkWith("WireCrypt=Disabled\n")->CDS_Source1).first, "FALSE");
+    } catch (const db::Error& e) {
+        EXPECT_THAT(e.what(), HasSubstr("Incompatible wire encryption levels requested on client and server"));
+    }
 }
 
 // Nothing listens on the port: the client's own message, and the next use tries again.

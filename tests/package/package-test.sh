@@ -77,7 +77,7 @@ hq=/var/lib/olvarin/package-test-hq.fdb
 branch=/var/lib/olvarin/package-test-branch.fdb
 
 remove_test_files() {
-    rm -f /etc/olvarin/dbxconnections.ini /etc/olvarin/Quelmar.dat "$hq" "$branch"
+    rm -f /etc/olvarin/dbxconnections.ini /etc/olvarin/hq.password /etc/olvarin/Quelmar.dat "$hq" "$branch"
 }
 
 cleanup() {
@@ -131,7 +131,9 @@ create_database() {  # path script...
     for script in "$@"; do isql "$path" -i "$script"; done
 }
 
-# A branch configured as the README's set-up guide does it, with both databases embedded.
+# A branch configured as the README's set-up guide does it, with both databases embedded
+# (headquarters' password, which the embedded engine does not check, in its file all the same,
+# so that the service must read it as its user).
 configure_branch() {
     create_database "$hq" /usr/share/olvarin/schema/tables.sql /usr/share/olvarin/schema/queues.sql
     "$build/olvarin-demodata" --output "$work/hq-sample.sql"
@@ -140,9 +142,12 @@ configure_branch() {
     chown olvarin:olvarin "$hq" "$branch"
     sed -e "/^\[Dravonel\]/,/^\[/ { s|^Database=.*|Database=$hq|; s|^User_Name=.*|User_Name=SYSDBA|; }" \
         -e "/^\[Corvane\]/,\$ s|^Database=.*|Database=$branch|" \
-        -e 's|^PasswordFile=.*|Password=masterkey|' \
         /usr/share/doc/olvarin/examples/dbxconnections.ini >"$work/dbxconnections.ini"
+    grep -qx 'PasswordFile=/etc/olvarin/hq.password' "$work/dbxconnections.ini" ||
+        fail "the example's [Dravonel] names no PasswordFile=/etc/olvarin/hq.password"
     install -m 640 -g olvarin "$work/dbxconnections.ini" /etc/olvarin/
+    install -m 600 -o olvarin -g olvarin /dev/null /etc/olvarin/hq.password
+    printf '%s' masterkey >/etc/olvarin/hq.password
     olvarin-storecfg --store-id 0001 --stock-id S0001 >/dev/null
     [ -f /etc/olvarin/Quelmar.dat ] || fail "olvarin-storecfg did not write through to /etc/olvarin/Quelmar.dat"
 }
