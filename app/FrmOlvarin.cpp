@@ -338,7 +338,9 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 
 // ---- runs --------------------------------------------------------------------
 
-void TFormOlvarin::bsSkinButton1Click(QObject*) { engine::runDownload(*this, formData_, storeId_); }
+void TFormOlvarin::bsSkinButton1Click(QObject*) {
+    engine::runDownload(*this, formData_, storeId_, {.bulk = bulkDownloadFromSettings()});
+}
 
 void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }
 

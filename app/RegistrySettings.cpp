@@ -13,6 +13,13 @@ std::string settingsPath(const char* key) {
     return settings.value(QLatin1String(key)).toString().trimmed().toStdString();
 }
 
+// True only when the trimmed value is "true" in any letter case.
+bool settingsSwitch(const char* key) {
+    const QSettings settings(QStringLiteral("olvarin"), QStringLiteral("olvarin"));
+    return settings.value(QLatin1String(key)).toString().trimmed().compare(QLatin1String("true"),
+                                                                          Qt::CaseInsensitive) == 0;
+}
+
 }  // namespace
 
 db::RegistryFiles registryFilesFromSettings() {
@@ -22,5 +29,7 @@ db::RegistryFiles registryFilesFromSettings() {
     files.driversFileLookup = [] { return settingsPath("Driver Registry File"); };
     return files;
 }
+
+bool bulkDownloadFromSettings() { return settingsSwitch("Bulk Download"); }
 
 }  // namespace app

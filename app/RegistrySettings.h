@@ -11,4 +11,9 @@ namespace app {
 // default file beside the executable.
 db::RegistryFiles registryFilesFromSettings();
 
+// The switch "Bulk Download" of the same settings: the download's bulk path
+// (engine::RunOptions::bulk), on only when its value is "true" in any letter case.
+// Read at every run, so a branch can turn it on or off without a restart.
+bool bulkDownloadFromSettings();
+
 }  // namespace app

@@ -22,6 +22,7 @@ struct BillQueue {
     PagedScanSpec changeScan;  // pages of claimed bills joined with their masters
     const char* readLines;     // L
     CopyRoutine copy;
+    KeysetScanSpec changeKeyset;  // the bulk path's pages of changeScan
 };
 
 constexpr long long kBoundOfTens = 100001;
@@ -45,7 +46,12 @@ const BillQueue kPromotionBills{
                     "B.STORE_ID = '{store}'"),
      10, kBoundOfTens, PageLog::AsSentBeforeTest, "psale Data Update Finished..!", true},
     "SELECT * FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
-    CopyPsaleBill};
+    CopyPsaleBill,
+    {.from = "PSALE_MASTER A INNER JOIN PSALE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+             "AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'",
+     .condition = "B.STORE_ID = '{store}'",
+     .key = "A.MASTERBILLID",
+     .keyField = "MASTERBILLID"}};
 
 const BillQueue kWholesaleBills{
     "PTSALE_WAIT",
@@ -61,7 +67,12 @@ const BillQueue kWholesaleBills{
                     "B.STORE_ID = '{store}'"),
      10, kBoundOfTens, PageLog::AsSentBeforeTest, "ptsale Data Update Finished..!", true},
     "SELECT * FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
-    CopyPtsaleBill};
+    CopyPtsaleBill,
+    {.from = "PTSALE_MASTER A INNER JOIN PTSALE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+             "AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'",
+     .condition = "B.STORE_ID = '{store}'",
+     .key = "A.MASTERBILLID",
+     .keyField = "MASTERBILLID"}};
 
 const BillQueue kPriceChangeBills{
     "CHGPRICE_WAIT",
@@ -77,7 +88,12 @@ const BillQueue kPriceChangeBills{
                     "B.STORE_ID = '{store}'"),
      10, kBoundOfTens, PageLog::AsSentBeforeTest, "chgprice Data Update Finished..!", true},
     "SELECT * FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
-    CopyChgpriceBill};
+    CopyChgpriceBill,
+    {.from = "CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+             "AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'",
+     .condition = "B.STORE_ID = '{store}'",
+     .key = "A.MASTERBILLID",
+     .keyField = "MASTERBILLID"}};
 
 const BillQueue kQuotations{
     "QUOT_WAIT",
@@ -93,7 +109,12 @@ const BillQueue kQuotations{
                     "B.STORE_ID = '{store}'"),
      10, kBoundOfTens, PageLog::AsSentBeforeTest, "quot Data Update Finished..!", true},
     "SELECT * FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
-    CopyQuotBill};
+    CopyQuotBill,
+    {.from = "QUOT_MASTER A INNER JOIN QUOT_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+             "AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'",
+     .condition = "B.STORE_ID = '{store}'",
+     .key = "A.MASTERBILLID",
+     .keyField = "MASTERBILLID"}};
 
 const BillQueue kVendorDiscounts{
     "INPROMOTION_WAIT",
@@ -109,7 +130,12 @@ const BillQueue kVendorDiscounts{
                     "'W'  WHERE B.STORE_ID = '{store}'"),
      10, kBoundOfTens, PageLog::AsSentBeforeTest, "inpromotion Data Update Finished..!", true},
     "SELECT * FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
-    CopyInpromotionBill};
+    CopyInpromotionBill,
+    {.from = "INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+             "AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'",
+     .condition = "B.STORE_ID = '{store}'",
+     .key = "A.MASTERBILLID",
+     .keyField = "MASTERBILLID"}};
 
 #undef OLV_BILL_PAGES
 
@@ -147,7 +173,8 @@ ChangeOutcome copyClaimedBill(RunContext& run, const BillQueue& q) {
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.view.downloadMode() != kModeChanged) return;
     runWaitQueue(
-        run, q.queueTable, "MASTERBILLID", q.queue, run.data.CDS_ReadM, q.changeScan,
+        run, q.queueTable, "MASTERBILLID", q.queue, run.data.CDS_ReadM, q.changeScan, q.changeKeyset,
+        nullptr,  // each bill is copied in a transaction of its own
         [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
         [&] { return copyClaimedBill(run, q); });
 }

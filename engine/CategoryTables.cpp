@@ -1,5 +1,7 @@
 #include "engine/CategoryTables.h"
 
+#include "db/Transaction.h"
+#include "engine/KeysetScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RowMirror.h"
 
@@ -25,13 +27,15 @@ const WholeTable kMiddleCategories{
 struct PagedTable {
     PagedScanSpec scan;
     MirrorSpec mirror;
+    KeysetScanSpec keyset;  // the bulk path's pages
 };
 
 const PagedTable kSmallCategories{
     {{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
      100, 1001, PageLog::AsSentBeforeTest, "pd_itemid data finished..!", false},
     {"PROD_ITEM", "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '", "PD_ITEMID", "PD_ITEMID",
-     CopyMode::ByPosition, false}};
+     CopyMode::ByPosition, false},
+    {.from = "PROD_ITEM", .key = "PD_ITEMID", .keyField = "PD_ITEMID"}};
 
 const PagedTable kPackaging{
     {{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
@@ -39,7 +43,8 @@ const PagedTable kPackaging{
       "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
      10, 100001, PageLog::AsSentBeforeTest, "PROD_SALE DATA Finished..!", true},
     {"PROD_SALE", "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '", "SAL_BARCODE", "SAL_BARCODE",
-     CopyMode::ByPosition, false}};
+     CopyMode::ByPosition, false},
+    {.from = "PROD_SALE", .filter = "CHG_DATE >= '{date}'", .key = "SAL_BARCODE", .keyField = "SAL_BARCODE"}};
 
 bool copiesInThisMode(const RunContext& run) {
     const int mode = run.view.downloadMode();
@@ -54,6 +59,16 @@ void copyWholeTable(RunContext& run, const WholeTable& table) {
     source.open();
     if (source.recordCount() == 0) return;
     run.startGauge(source.recordCount());
+    if (run.bulk) {
+        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table, table.mirror.keyField);
+        db::Transaction all(run.data.SQLCon_Target, db::TransactionDesc{});
+        for (source.first(); !source.eof(); source.next()) {
+            run.stepGauge();
+            mirrorRowByKey(run, source, table.mirror, writer);
+        }
+        all.commit();
+        return;
+    }
     for (source.first(); !source.eof(); source.next()) {
         run.stepGauge();
         mirrorRow(run, source, table.mirror);
@@ -65,6 +80,12 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     db::ClientDataSet& source = run.data.CDS_Source1;
     StatementValues values;
     values.filterDate = run.filterDate;
+    if (run.bulk) {
+        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table, table.mirror.keyField);
+        runKeysetScan(run, source, table.scan, table.keyset, values, &run.data.SQLCon_Target,
+                      [&] { mirrorRowByKey(run, source, table.mirror, writer); });
+        return;
+    }
     runPagedScan(run, source, table.scan, values,
                  [&] { mirrorRow(run, source, table.mirror); });
 }

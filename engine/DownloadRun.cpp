@@ -33,7 +33,7 @@ constexpr std::array<Branch, 12> kBranches{
 
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
-    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap};
+    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap, options.bulk};
     // No transaction stays open between runs, and the tally is handed over, however
     // the run ends.
     struct EndOfRun {

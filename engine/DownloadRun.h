@@ -13,6 +13,9 @@ struct RunOptions {
     long long pageBoundCap = 0;
     // When set, receives what the run did, also when it fails.
     RunTally* tally = nullptr;
+    // The bulk path: keyset pages of hundreds of rows, one transaction a page, rows
+    // written by key. Off: the protocol exactly as it stands.
+    bool bulk = false;
 };
 
 // One download run over the ticked categories (the OK button's click handler does

@@ -1,6 +1,7 @@
 #include "engine/RowMirror.h"
 
 #include "base/SqlText.h"
+#include "db/Error.h"
 
 namespace engine {
 namespace {
@@ -12,6 +13,18 @@ void copyFields(db::ClientDataSet& target, db::ClientDataSet& source, CopyMode c
             copy == CopyMode::ByPosition ? source.fields(i) : source.fieldByName(field.fieldName());
         field.setValue(from.value());
     }
+}
+
+MirrorResult written(RunContext& run) {
+    ++run.counts().rowsWritten;
+    return MirrorResult::Written;
+}
+
+MirrorResult refused(RunContext& run, const MirrorSpec& mirror, const std::string& key,
+                     const std::string& note, const std::string& message) {
+    ++run.counts().rowsRefused;
+    run.log(std::string(mirror.table) + " row '" + key + "' refused" + note + ": " + message);
+    return MirrorResult::Refused;
 }
 
 }  // namespace
@@ -34,15 +47,28 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
     copyFields(target, source, mirror.copy);
     target.post();
 
-    if (target.applyUpdates(0) == 0) {
-        ++run.counts().rowsWritten;
-        return MirrorResult::Written;
-    }
-    ++run.counts().rowsRefused;
+    if (target.applyUpdates(0) == 0) return written(run);
     const auto& errors = target.lastApplyErrors();
-    run.log(std::string(mirror.table) + " row '" + key + "' refused" + refusalNote + ": " +
-            (errors.empty() ? std::string("unknown reason") : errors.front()));
-    return MirrorResult::Refused;
+    return refused(run, mirror, key, refusalNote, errors.empty() ? "unknown reason" : errors.front());
+}
+
+MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
+                            db::KeyedRowWriter& writer, const std::string& refusalNote) {
+    const std::vector<db::ColumnInfo>& columns = writer.columns();
+    std::vector<db::Value> values;
+    values.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        const db::Field& from = mirror.copy == CopyMode::ByPosition ? source.fields(static_cast<int>(i))
+                                                                   : source.fieldByName(columns[i].name);
+        values.push_back(from.value());
+    }
+    try {
+        writer.write(values);
+    } catch (const db::Error& e) {
+        if (e.kind() != db::ErrorKind::Refused) throw;
+        return refused(run, mirror, source.fieldByName(mirror.keyField).asString(), refusalNote, e.what());
+    }
+    return written(run);
 }
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "db/ClientDataSet.h"
+#include "db/KeyedRowWriter.h"
 #include "engine/RunContext.h"
 
 namespace engine {
@@ -30,5 +31,12 @@ enum class MirrorResult { Written, Refused };
 // than the target when copying by position).
 MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
                        const std::string& refusalNote = "");
+
+// The bulk path's mirroring: writes the current row of source whole by its key
+// through writer (a row of that table inserted or overwritten, no keyed SELECT),
+// its columns taken from source as mirrorRow takes them. A row the branch refuses
+// is passed over with mirrorRow's log line; anything else is thrown.
+MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
+                            db::KeyedRowWriter& writer, const std::string& refusalNote = "");
 
 }  // namespace engine

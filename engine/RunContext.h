@@ -17,6 +17,7 @@ struct RunContext {
     // When above 0, a lower page bound for every paged scan (tests use it to reach
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
+    bool bulk = false;  // the bulk path (see RunOptions)
     // What the run did so far, and the category being run (its index).
     RunTally tally{};
     int category = 0;

@@ -17,6 +17,8 @@ struct MasterQueue {
     PagedScanSpec changeScan;
     MirrorSpec mirrorAll;
     MirrorSpec mirrorChanged;
+    KeysetScanSpec allKeyset;     // the bulk path's pages of allScan
+    KeysetScanSpec changeKeyset;  // and of changeScan
 };
 
 constexpr long long kBoundOfTens = 100001;
@@ -41,7 +43,12 @@ const MasterQueue kProducts{
     {"PRODUCT", "SELECT * FROM PRODUCT WHERE PROD_ID = '", "PROD_ID", "PROD_BARCODE",
      CopyMode::ByName, false},
     {"PRODUCT", "SELECT * FROM PRODUCT WHERE PROD_ID = '", "PROD_ID", "PROD_ID", CopyMode::ByName,
-     false}};
+     false},
+    {.from = "PRODUCT", .filter = "CHG_DATE >= '{date}'", .key = "PROD_ID", .keyField = "PROD_ID"},
+    {.from = "PRODUCT A INNER JOIN PRODUCT_WAIT B ON A.PROD_ID = B.PROD_ID AND B.STORE_ID = '{store}' "
+             "AND TRAN_CODE = 'W'",
+     .key = "A.PROD_ID",
+     .keyField = "PROD_ID"}};
 
 const MasterQueue kVendors{
     "PROVIDER_WAIT",
@@ -63,7 +70,12 @@ const MasterQueue kVendors{
     {"PROVIDER", "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '", "PROVIDER_ID", "PROVIDER_ID",
      CopyMode::ByName, false},
     {"PROVIDER", "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '", "PROVIDER_ID", "PROVIDER_ID",
-     CopyMode::ByName, false}};
+     CopyMode::ByName, false},
+    {.from = "PROVIDER", .filter = "CHG_DATE >= '{date}'", .key = "PROVIDER_ID", .keyField = "PROVIDER_ID"},
+    {.from = "PROVIDER A INNER JOIN PROVIDER_WAIT B ON A.PROVIDER_ID = B.PROVIDER_ID AND B.STORE_ID = '{store}' "
+             "AND TRAN_CODE = 'W'",
+     .key = "A.PROVIDER_ID",
+     .keyField = "PROVIDER_ID"}};
 
 const MasterQueue kCustomers{
     "CUSTOMER_WAIT",
@@ -85,30 +97,45 @@ const MasterQueue kCustomers{
     {"CUSTOMER", "SELECT * FROM CUSTOMER WHERE CUST_ID = '", "CUST_ID", "CUST_ID",
      CopyMode::ByPosition, false},
     {"CUSTOMER", "SELECT * FROM CUSTOMER WHERE CUST_ID = '", "CUST_ID", "CUST_ID",
-     CopyMode::ByPosition, false}};
+     CopyMode::ByPosition, false},
+    {.from = "CUSTOMER", .filter = "CHG_DATE >= '{date}'", .key = "CUST_ID", .keyField = "CUST_ID"},
+    {.from = "CUSTOMER A INNER JOIN CUSTOMER_WAIT B ON A.CUST_ID = B.CUST_ID AND B.STORE_ID = '{store}' "
+             "AND TRAN_CODE = 'W'",
+     .key = "A.CUST_ID",
+     .keyField = "CUST_ID"}};
 
 void downloadMaster(RunContext& run, const MasterQueue& q) {
     db::ClientDataSet& pages = run.data.CDS_Source1;
     StatementValues values;
     values.storeId = run.storeId;
     values.filterDate = run.filterDate;
+    // The bulk path writes every row by key through one prepared statement.
+    db::KeyedRowWriter writer(run.data.SQLCon_Target, q.mirrorChanged.table, q.mirrorChanged.keyField);
+    const auto mirror = [&](const MirrorSpec& spec, const std::string& note) {
+        return run.bulk ? mirrorRowByKey(run, pages, spec, writer, note) : mirrorRow(run, pages, spec, note);
+    };
     switch (run.view.downloadMode()) {
         case kModeAll:
-            runPagedScan(run, pages, q.allScan, values,
-                         [&] { mirrorRow(run, pages, q.mirrorAll); });
+            if (run.bulk) {
+                runKeysetScan(run, pages, q.allScan, q.allKeyset, values, &run.data.SQLCon_Target,
+                              [&] { mirror(q.mirrorAll, ""); });
+            } else {
+                runPagedScan(run, pages, q.allScan, values, [&] { mirror(q.mirrorAll, ""); });
+            }
             break;
         case kModeChanged: {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
             runWaitQueue(
-                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan,
+                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan, q.changeKeyset,
+                &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
                     run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteRecord, key));
                 },
                 [&] {
-                    return mirrorRow(run, pages, q.mirrorChanged, kStaysQueued) == MirrorResult::Written
+                    return mirror(q.mirrorChanged, kStaysQueued) == MirrorResult::Written
                                ? ChangeOutcome::Arrived
                                : ChangeOutcome::NotWritten;
                 });
@@ -156,7 +183,8 @@ void returnToWaiting(RunContext& run, const char* queueTable, const char* keyCol
 
 void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
                   const QueueStatements& statements, db::ClientDataSet& changePages,
-                  const PagedScanSpec& changeScan,
+                  const PagedScanSpec& changeScan, const KeysetScanSpec& bulkScan,
+                  db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange) {
     StatementValues store;
@@ -179,10 +207,18 @@ void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn
     // Remembered during the scan and returned after it: changing claimed rows while
     // pages are read with SKIP would shift the later pages.
     std::set<std::string> notWritten;
-    const ScanEnd end = runPagedScan(run, changePages, changeScan, store, [&] {
+    const auto handleChange = [&] {
         if (forEachChange() == ChangeOutcome::NotWritten)
             notWritten.insert(changePages.fieldByName(keyColumn).asString());
-    });
+    };
+    ScanEnd end = ScanEnd::EmptyPage;
+    if (run.bulk) {
+        // Keyset pages do not shift, but the claims are returned after the last
+        // page's commit all the same, so that a page rolled back keeps its claims.
+        runKeysetScan(run, changePages, changeScan, bulkScan, store, pageTransaction, handleChange);
+    } else {
+        end = runPagedScan(run, changePages, changeScan, store, handleChange);
+    }
     returnToWaiting(run, queueTable, keyColumn, notWritten);
     if (end == ScanEnd::PageBound) {
         // Removing the claims now would drop changes the scan never reached.

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "db/ClientDataSet.h"
+#include "engine/KeysetScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RunContext.h"
 
@@ -35,9 +36,12 @@ inline constexpr const char* kStaysQueued = " and stays queued";
 // and the next run claims the rest again. When the scan stops at its page bound
 // the claimed changes it never reached stay claimed: the removal is skipped and one
 // log line says so.
+// On the bulk path the update pass reads bulkScan's keyset pages instead, each
+// page's changes in one transaction on pageTransaction when that is set.
 void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
                   const QueueStatements& statements, db::ClientDataSet& changePages,
-                  const PagedScanSpec& changeScan,
+                  const PagedScanSpec& changeScan, const KeysetScanSpec& bulkScan,
+                  db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange);
 
