@@ -8,17 +8,11 @@
 #include <optional>
 
 #include "base/Platform.h"
+#include "base/Text.h"
 #include "db/IniFile.h"
 
 namespace check {
 namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
 
 bool isRegularFile(const std::string& path) {
     struct stat st {};
@@ -66,7 +60,7 @@ std::optional<db::IniFile> loadRegistryFile(const std::string& label, const std:
 }
 
 std::string keyOf(const db::IniFile& ini, const std::string& section, const char* key) {
-    return trimmed(ini.value(section, key).value_or(""));
+    return base::trimmed(ini.value(section, key).value_or(""));
 }
 
 // The section of one connection; its driver name when DriverName and Database are set.

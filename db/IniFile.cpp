@@ -4,17 +4,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "base/Text.h"
+
 namespace db {
-namespace {
-
-std::string trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
-
-}  // namespace
 
 bool sameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -42,15 +34,15 @@ IniFile IniFile::parse(const std::string& text) {
     Section* current = nullptr;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::string t = trimmed(line);
+        const std::string t = base::trimmed(line);
         if (t.size() >= 2 && t.front() == '[' && t.back() == ']') {
-            ini.sections_.push_back({trimmed(t.substr(1, t.size() - 2)), {}});
+            ini.sections_.push_back({base::trimmed(t.substr(1, t.size() - 2)), {}});
             current = &ini.sections_.back();
             continue;
         }
         const auto eq = line.find('=');
         if (!current || eq == std::string::npos) continue;
-        const std::string key = trimmed(line.substr(0, eq));
+        const std::string key = base::trimmed(line.substr(0, eq));
         if (key.empty()) continue;
         current->lines.emplace_back(key, line.substr(eq + 1));
     }

@@ -6,8 +6,9 @@
 #include <cctype>
 #include <optional>
 
-#include "db/Error.h"
 #include "base/Platform.h"
+#include "base/Text.h"
+#include "db/Error.h"
 #include "db/IniFile.h"
 #include "db/PasswordFile.h"
 
@@ -15,13 +16,6 @@ namespace db {
 namespace {
 
 constexpr size_t kStatementCacheSize = 64;
-
-std::string trimmed(const std::string& s) {
-    size_t b = 0, e = s.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(s[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(s[e - 1]))) --e;
-    return s.substr(b, e - b);
-}
 
 std::string lowered(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -55,7 +49,7 @@ public:
     // True only when the trimmed value is "true" in any letter case; absent is false.
     bool flag(const std::string& key) const {
         auto v = get(key);
-        return v && lowered(trimmed(*v)) == "true";
+        return v && lowered(base::trimmed(*v)) == "true";
     }
 
 private:
@@ -63,7 +57,7 @@ private:
 };
 
 Isolation isolationFrom(const std::string& value) {
-    const std::string v = lowered(trimmed(value));
+    const std::string v = lowered(base::trimmed(value));
     if (v == "repeatableread") return Isolation::RepeatableRead;
     if (v == "dirtyread") return Isolation::DirtyRead;
     return Isolation::ReadCommitted;
@@ -72,7 +66,7 @@ Isolation isolationFrom(const std::string& value) {
 // PasswordFile when set, else Password. With neither, no password is passed and
 // the Firebird client takes ISC_PASSWORD from the environment.
 std::string passwordFrom(const ParamList& p, const std::string& connectionsFile) {
-    const std::string file = trimmed(p.text("PasswordFile"));
+    const std::string file = base::trimmed(p.text("PasswordFile"));
     const std::string password = p.text("Password");
     if (file.empty()) return password;
     if (!password.empty()) {
@@ -84,7 +78,7 @@ std::string passwordFrom(const ParamList& p, const std::string& connectionsFile)
 
 // An empty or absent value leaves the client's own configuration in force.
 WireCrypt wireCryptFrom(const ParamList& p) {
-    const std::string value = trimmed(p.text("WireCrypt"));
+    const std::string value = base::trimmed(p.text("WireCrypt"));
     const std::string v = lowered(value);
     if (v.empty()) return WireCrypt::Default;
     if (v == "required") return WireCrypt::Required;
@@ -94,7 +88,7 @@ WireCrypt wireCryptFrom(const ParamList& p) {
 }
 
 std::optional<bool> wireCompressionFrom(const ParamList& p) {
-    const std::string value = trimmed(p.text("WireCompression"));
+    const std::string value = base::trimmed(p.text("WireCompression"));
     const std::string v = lowered(value);
     if (v.empty()) return std::nullopt;
     if (v == "true" || v == "false") return v == "true";
@@ -104,20 +98,20 @@ std::optional<bool> wireCompressionFrom(const ParamList& p) {
 ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
                            const std::string& connectionsFile) {
     ConnectOptions o;
-    o.database = trimmed(p.text("Database"));
+    o.database = base::trimmed(p.text("Database"));
     o.user = p.text("User_Name");
     o.password = passwordFrom(p, connectionsFile);
     o.wireCrypt = wireCryptFrom(p);
     o.wireCompression = wireCompressionFrom(p);
-    o.role = trimmed(p.text("RoleName"));
-    o.charset = trimmed(p.text("ServerCharSet"));
+    o.role = base::trimmed(p.text("RoleName"));
+    o.charset = base::trimmed(p.text("ServerCharSet"));
     o.dialect = std::max(1, std::atoi(p.text("SQLDialect").c_str()));
     if (!p.get("SQLDialect")) o.dialect = 3;
     o.isolation = isolationFrom(p.text(driverName + " TransIsolation"));
     o.waitOnLocks = p.flag("WaitOnLocks");
     o.commitRetain = p.flag("CommitRetain");
     o.trimChar = p.flag("Trim Char");
-    const std::string blob = trimmed(p.text("BlobSize"));
+    const std::string blob = base::trimmed(p.text("BlobSize"));
     o.blobSize = blob.empty() ? -1 : std::atoi(blob.c_str());
     for (const char* key : {"HostName", "AutoCommit", "BlockingMode", "OS Authentication",
                             "Server Port", "Multiple Transaction", "Custom String",
@@ -175,7 +169,7 @@ void SQLConnection::open() {
     params_ = connections.section(connectionName_);
     const ParamList params(params_);
 
-    const std::string driverName = trimmed(params.text("DriverName"));
+    const std::string driverName = base::trimmed(params.text("DriverName"));
     if (driverName.empty()) throw Error("Missing DriverName property");
 
     const std::string driversSetting =
@@ -183,12 +177,12 @@ void SQLConnection::open() {
     const std::string driversPath =
         driversSetting.empty() ? base::executableDir() + "dbxdrivers.ini" : driversSetting;
     const IniFile drivers = loadRegistryFile(driversPath);
-    const std::string libraryName = trimmed(drivers.value(driverName, "LibraryName").value_or(""));
-    const std::string vendorLib = trimmed(drivers.value(driverName, "VendorLib").value_or(""));
-    const std::string entryPoint = trimmed(drivers.value(driverName, "GetDriverFunc").value_or(""));
+    const std::string libraryName = base::trimmed(drivers.value(driverName, "LibraryName").value_or(""));
+    const std::string vendorLib = base::trimmed(drivers.value(driverName, "VendorLib").value_or(""));
+    const std::string entryPoint = base::trimmed(drivers.value(driverName, "GetDriverFunc").value_or(""));
     if (libraryName.empty() || vendorLib.empty()) throw Error("DLL/Shared Library Name not Set");
 
-    if (trimmed(params.text("Database")).empty()) throw Error("Missing Database property");
+    if (base::trimmed(params.text("Database")).empty()) throw Error("Missing Database property");
 
     // The module stays loaded for the rest of the process: the driver, its
     // connections and the errors they throw are its code.
@@ -199,7 +193,7 @@ void SQLConnection::open() {
 
     Driver* driver = nullptr;
     char message[1024] = {};
-    const std::string errorFile = trimmed(params.text("ErrorResourceFile"));
+    const std::string errorFile = base::trimmed(params.text("ErrorResourceFile"));
     if (getDriver(vendorLib.c_str(), errorFile.c_str(), &driver, message, sizeof message) != 0 ||
         !driver) {
         throw Error(message[0] ? message : "Unable to Load " + vendorLib);

@@ -5,6 +5,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "base/Text.h"
 #include "db/Error.h"
 #include "db/firebird/Status.h"
 #include "db/firebird/TransactionOptions.h"
@@ -13,20 +14,13 @@ namespace db::firebird {
 
 namespace {
 
-std::string trimmed(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 bool equalsNoCase(const std::string& a, const char* b) {
     return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
 }
 
 // A positive whole number, or -1.
 int wholeNumber(const std::string& text) {
-    const std::string t = trimmed(text);
+    const std::string t = base::trimmed(text);
     if (t.empty() || t.size() > 9) return -1;
     for (char c : t)
         if (c < '0' || c > '9') return -1;
@@ -73,7 +67,7 @@ void Session::attach(const ConnectOptions& o) {
     if (attachment_) detach();
     options_ = o;
     tables_.clear();
-    const std::string database = trimmed(o.database);
+    const std::string database = base::trimmed(o.database);
     lost_ = false;
     try {
         attachTo(database, o);
@@ -95,7 +89,7 @@ void Session::attachTo(const std::string& database, const ConnectOptions& o) {
         const std::string config = clientConfig(o);
         if (!config.empty()) dpb->insertString(st, isc_dpb_config, config.c_str());
         for (const auto& [key, value] : o.extra) {
-            if (equalsNoCase(trimmed(key), "Connection Timeout")) {
+            if (equalsNoCase(base::trimmed(key), "Connection Timeout")) {
                 const int seconds = wholeNumber(value);
                 if (seconds > 0) dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
             }

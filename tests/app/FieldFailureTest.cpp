@@ -37,6 +37,12 @@ void fill(TestDatabases& dbs) {
     dbs.execTarget("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('09', 'branch')");
 }
 
+// The program's own module and Quelmar.dat in its folder.
+void installBranch(ProgramFolder& folder) {
+    folder.installDriverModule();
+    folder.writeStoreConfigWithCommand();
+}
+
 const Rows kBranchBefore{{"09", "branch"}};
 const Rows kBranchAfter{{"01", "飲料"}, {"02", "零食"}, {"09", "branch"}};
 
@@ -62,10 +68,9 @@ TEST_P(MistakenSetUp, EndsWithStatus1AndTheDatabasesMessageAndLeavesTheBranchAsI
     if (m.overTheServer && !testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no loopback server";
     TestDatabases dbs;
     fill(dbs);
-    dbs.detachAll();
+    dbs.detachAll();  // the program's alone from here on
     ProgramFolder folder;
-    folder.installDriverModule();
-    folder.writeStoreConfigWithCommand();
+    installBranch(folder);
     folder.writeConnections(m.source(dbs), m.target(dbs), m.sourcePassword);
 
     const Outcome outcome = folder.runUnattended();
@@ -111,10 +116,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PasswordFileSetUp, OpenToOthersIsRefusedUntilItIsTheOwnersAlone) {
     TestDatabases dbs;
     fill(dbs);
-    dbs.detachAll();
+    dbs.detachAll();  // the program's alone from here on
     ProgramFolder folder;
-    folder.installDriverModule();
-    folder.writeStoreConfigWithCommand();
+    installBranch(folder);
     // [Dravonel] gets an empty "Password=" and "PasswordFile=hq.password" below it.
     folder.writeConnections(dbs.sourcePath(), dbs.targetPath(), "\nPasswordFile=hq.password");
     const std::string passwordFile = folder.file("hq.password");
