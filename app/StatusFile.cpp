@@ -39,7 +39,8 @@ struct CategoryMetric {
 constexpr std::array<CategoryMetric, 5> kCategoryMetrics{{
     {"olvarin_rows_written", "Rows the last run wrote into the branch, per category that ran.",
      &engine::CategoryTally::rowsWritten},
-    {"olvarin_rows_deleted", "Branch rows the last run deleted for deletions queued at headquarters.",
+    {"olvarin_rows_deleted",
+     "Branch rows the last run deleted for deletions queued at headquarters.",
      &engine::CategoryTally::rowsDeleted},
     {"olvarin_rows_refused", "Rows the branch refused in the last run; their changes stay queued.",
      &engine::CategoryTally::rowsRefused},
@@ -58,10 +59,14 @@ struct Sample {
 std::string labelValue(std::string_view value) {
     std::string out;
     for (const char c : value) {
-        if (c == '\\') out += "\\\\";
-        else if (c == '"') out += "\\\"";
-        else if (c == '\n') out += "\\n";
-        else out += c;
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
     }
     return out;
 }
@@ -73,20 +78,22 @@ std::string label(const char* name, std::string_view value) {
 // Whatever the locale, a point before three decimals.
 std::string decimal(double value) {
     std::array<char, 64> buffer{};
-    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                   std::chars_format::fixed, 3).ptr;
-    return std::string(buffer.data(), end);
+    const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                       std::chars_format::fixed, 3);
+    return std::string(buffer.data(), written.ptr);
 }
 
 double unixSeconds(std::chrono::system_clock::time_point t) {
     return std::chrono::duration<double>(t.time_since_epoch()).count();
 }
 
-void addGauge(std::string& text, const char* name, const char* help, const std::vector<Sample>& samples) {
+void addGauge(std::string& text, const char* name, const char* help,
+              const std::vector<Sample>& samples) {
     if (samples.empty()) return;
     text += std::string("# HELP ") + name + " " + help + "\n";
     text += std::string("# TYPE ") + name + " gauge\n";
-    for (const auto& sample : samples) text += std::string(name) + "{" + sample.labels + "} " + sample.value + "\n";
+    for (const auto& sample : samples)
+        text += std::string(name) + "{" + sample.labels + "} " + sample.value + "\n";
 }
 
 // The position just after the '}' that closes the labels opening at open, or npos.
@@ -94,9 +101,12 @@ size_t afterLabels(std::string_view line, size_t open) {
     bool quoted = false;
     for (size_t i = open + 1; i < line.size(); ++i) {
         const char c = line[i];
-        if (quoted && c == '\\') ++i;
-        else if (c == '"') quoted = !quoted;
-        else if (!quoted && c == '}') return i + 1;
+        if (quoted && c == '\\')
+            ++i;
+        else if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '}')
+            return i + 1;
     }
     return std::string_view::npos;
 }
@@ -141,12 +151,15 @@ std::string statusText(const RunOutcome& outcome, double lastSuccessSeconds) {
     addGauge(text, "olvarin_last_run_end_timestamp_seconds",
              "When the last download run ended, in seconds since the Unix epoch.",
              one(decimal(unixSeconds(outcome.end))));
-    addGauge(text, "olvarin_last_run_duration_seconds", "How long the last download run took, in seconds.",
+    addGauge(text, "olvarin_last_run_duration_seconds",
+             "How long the last download run took, in seconds.",
              one(decimal(std::chrono::duration<double>(outcome.duration).count())));
-    addGauge(text, "olvarin_last_run_success", "1 when the last download run ended with Done..., 0 when it failed.",
+    addGauge(text, "olvarin_last_run_success",
+             "1 when the last download run ended with Done..., 0 when it failed.",
              one(outcome.succeeded ? "1" : "0"));
     addGauge(text, kLastSuccess,
-             "When the last successful download run ended, in seconds since the Unix epoch; 0 for none known.",
+             "When the last successful download run ended, in seconds since the Unix epoch; 0 for "
+             "none known.",
              one(decimal(lastSuccessSeconds)));
     for (const auto& metric : kCategoryMetrics) {
         std::vector<Sample> samples;
@@ -174,10 +187,12 @@ std::optional<double> lastSuccessIn(const std::string& text) {
 std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) noexcept {
     try {
         const QString name = QString::fromStdString(path);
-        const double lastSuccess = outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name);
+        const double lastSuccess =
+            outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name);
         const QByteArray text = QByteArray::fromStdString(statusText(outcome, lastSuccess));
         QSaveFile file(name);
-        if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit()) return {};
+        if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+            return {};
         return whyNotWritten(file, name);
     } catch (const std::exception& e) {
         return e.what();
@@ -197,7 +212,8 @@ void StatusFileRun::finish(bool succeeded) noexcept {
         const std::string path = programSetting(kStatusFileSetting);
         if (path.empty()) return;
         const std::string error = writeStatusFile(path, outcome_);
-        if (!error.empty()) std::cerr << "Status file " << path << " not written: " << error << std::endl;
+        if (!error.empty())
+            std::cerr << "Status file " << path << " not written: " << error << std::endl;
     } catch (const std::exception& e) {
         std::cerr << "Status file not written: " << e.what() << std::endl;
     }
