@@ -23,6 +23,7 @@
 #include "app/MaskEdit.h"
 #include "app/RadioGroup.h"
 #include "app/RegistrySettings.h"
+#include "app/StatusFile.h"
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
 #include "base/NumberText.h"
@@ -338,8 +339,18 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 
 // ---- runs --------------------------------------------------------------------
 
+// Every run ends by telling the status file how it went, before an error reaches
+// the error box or the timer's log.
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
-    engine::runDownload(*this, formData_, storeId_, {.bulk = bulkDownloadFromSettings()});
+    StatusFileRun status(storeId_);
+    try {
+        engine::runDownload(*this, formData_, storeId_,
+                            {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
+    } catch (...) {
+        status.finish(false);
+        throw;
+    }
+    status.finish(true);
 }
 
 void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }

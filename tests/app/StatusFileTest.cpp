@@ -1,0 +1,313 @@
+// The status file for monitoring, read the way node_exporter reads it: after runs
+// of the window on real databases, and after "olvarin a" as a process.
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+#include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "ProgramFolder.h"
+#include "app/CheckGroup.h"
+#include "app/StatusFile.h"
+#include "tests/support/PrivateServer.h"
+#include "tests/support/TestDatabases.h"
+
+using namespace apptest;
+using testsupport::TestDatabases;
+
+namespace {
+
+using Labels = std::map<std::string, std::string>;
+using Counts = std::map<std::string, double>;
+
+std::string unescaped(const QString& value) {
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && ++i < value.size())
+            out += value[i] == 'n' ? QChar('\n') : value[i];
+        else
+            out += value[i];
+    }
+    return out.toStdString();
+}
+
+struct Series {
+    std::string name;
+    Labels labels;
+    double value = 0;
+};
+
+// The series of a text in the exposition format. A line that is neither a comment
+// nor a sample, or a sample not declared a gauge before it, fails the test.
+struct Exposition {
+    explicit Exposition(const std::string& text) {
+        static const QRegularExpression type("^# TYPE (\\S+) (\\S+)$");
+        static const QRegularExpression sample(
+            "^([a-zA-Z_:][a-zA-Z0-9_:]*)(?:\\{(.*)\\})? (\\S+)$");
+        static const QRegularExpression label("([a-zA-Z_]\\w*)=\"((?:[^\"\\\\]|\\\\.)*)\"(?:,|$)");
+        EXPECT_TRUE(text.ends_with('\n'));
+        std::map<QString, QString> types;
+        for (const QString& line : QString::fromStdString(text).split('\n', Qt::SkipEmptyParts)) {
+            if (const auto t = type.match(line); t.hasMatch()) types[t.captured(1)] = t.captured(2);
+            if (line.startsWith('#')) continue;
+            const auto m = sample.match(line);
+            if (!m.hasMatch()) {
+                ADD_FAILURE() << "not a sample: " << line.toStdString();
+                continue;
+            }
+            EXPECT_EQ(types[m.captured(1)], "gauge") << line.toStdString();
+            Series s{m.captured(1).toStdString(), {}, m.captured(3).toDouble()};
+            for (auto it = label.globalMatch(m.captured(2)); it.hasNext();) {
+                const auto l = it.next();
+                s.labels[l.captured(1).toStdString()] = unescaped(l.captured(2));
+            }
+            series.push_back(s);
+        }
+    }
+    std::vector<Series> family(const std::string& name) const {
+        std::vector<Series> out;
+        std::copy_if(series.begin(), series.end(), std::back_inserter(out),
+                     [&](auto& s) { return s.name == name; });
+        return out;
+    }
+    double value(const std::string& name) const {
+        const auto found = family(name);
+        EXPECT_EQ(found.size(), 1u) << name;
+        return found.empty() ? -1 : found[0].value;
+    }
+    Counts byCategory(const std::string& name) const {
+        Counts out;
+        for (const auto& s : family(name)) out[s.labels.at("category")] = s.value;
+        return out;
+    }
+
+    std::vector<Series> series;
+};
+
+Exposition readStatus(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(in) << "no file " << path;
+    return Exposition(std::string(std::istreambuf_iterator<char>(in), {}));
+}
+
+double nowSeconds() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void setStatusFile(const std::string& path) {
+    QSettings(QStringLiteral("olvarin"), QStringLiteral("olvarin"))
+        .setValue(app::kStatusFileSetting, QString::fromStdString(path));
+}
+
+// Every series carries the store; the run's times lie between the given ones.
+void expectRunBetween(const Exposition& status, double before, double after) {
+    for (const auto& s : status.series) EXPECT_EQ(s.labels.at("store"), "0001") << s.name;
+    const double start = status.value("olvarin_last_run_start_timestamp_seconds");
+    const double end = status.value("olvarin_last_run_end_timestamp_seconds");
+    EXPECT_LE(before - 0.001, start);
+    EXPECT_LE(start, end);
+    EXPECT_LE(end, after + 0.001);
+    EXPECT_LE(status.value("olvarin_last_run_duration_seconds"), end - start + 0.002);
+}
+
+TEST(StatusText, LabelsAreEscapedAndOnlyTheLastSuccessSeriesIsReadBack) {
+    app::RunOutcome outcome;
+    outcome.storeId = "a\"b} \\c\nd";
+    outcome.tally.categories[7].ran = true;
+    outcome.tally.categories[7].billsNotCopied = 3;
+    const std::string text = app::statusText(outcome, 1709634030.25);
+
+    const auto notCopied = Exposition(text).family("olvarin_bills_not_copied");
+    ASSERT_EQ(notCopied.size(), 1u);
+    EXPECT_EQ(notCopied[0].labels,
+              (Labels{{"store", outcome.storeId}, {"category", "7"}, {"table", "CHGPRICE"}}));
+    EXPECT_EQ(notCopied[0].value, 3);
+    EXPECT_EQ(app::lastSuccessIn(text), 1709634030.25);
+
+    EXPECT_EQ(
+        app::lastSuccessIn("# HELP olvarin_last_success_timestamp_seconds 5\n"
+                           "olvarin_last_success_timestamp_seconds_total 6\n"
+                           "olvarin_last_success_timestamp_seconds{x=\"} 7\"} 8 1709634030000\n"),
+        8);
+    EXPECT_FALSE(app::lastSuccessIn("olvarin_last_success_timestamp_seconds NaN\n"));
+    EXPECT_FALSE(app::lastSuccessIn(""));
+}
+
+// The window in this process: top categories and products, with a queued change,
+// a queued deletion and a change the branch refuses.
+class StatusFileWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeStoreConfig(folder, {{"0001", "S1"}});
+        const std::string topItem = "INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ";
+        for (const char* row : {"('01', 'drinks')", "('02', 'snacks')"})
+            dbs.execSource(topItem + row);
+        const std::string product = "INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ";
+        for (const char* row : {"('P1', 'new P1')", "('P3', 'new P3')"})
+            dbs.execSource(product + row);
+        for (const char* row : {"('P1', 'old')", "('P2', 'old')", "('P3', 'old')"})
+            dbs.execTarget(product + row);
+        dbs.execTarget("ALTER TABLE PRODUCT ADD CONSTRAINT CK_NAME CHECK (PROD_NAME <> 'new P3')");
+        const std::string queued = "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ";
+        for (const char* row :
+             {"('0001', 'P1', 'UPDATE')", "('0001', 'P2', 'DELETE')", "('0001', 'P3', 'UPDATE')"})
+            dbs.execSource(queued + row);
+    }
+    void openWindow(bool headquartersUp) {
+        const auto [connections, drivers] = writeRegistry(headquartersUp);
+        settings.reset();  // clears every key, the status file's too
+        settings = std::make_unique<RegistrySettings>(connections, drivers);
+        window = makeWindow(folder);
+        window->show();
+        for (int i = 0; i < 12; ++i) window->bsSkinCheckGroup1->setChecked(i, i == 0 || i == 3);
+    }
+    // The connections file is read at every connect: the next run finds headquarters or not.
+    std::pair<std::string, std::string> writeRegistry(bool headquartersUp) {
+        if (headquartersUp) return dbs.writeRegistry();
+        const std::string nobodyListens =
+            "localhost/" + std::to_string(testsupport::unusedLoopbackPort());
+        return dbs.writeRegistry({.sourceDatabase = nobodyListens + ":" + dbs.sourcePath()});
+    }
+    // Clicks OK; the times just before and after.
+    std::pair<double, double> clickOk() {
+        const double before = nowSeconds();
+        QTest::mouseClick(window->bsSkinButton1, Qt::LeftButton);
+        return {before, nowSeconds()};
+    }
+    std::string statusPath() const { return folder.file("olvarin.prom"); }
+
+    FixedClock clock;
+    ErrorBoxRecorder errors;
+    TempFolder folder;
+    TestDatabases dbs;
+    std::unique_ptr<RegistrySettings> settings;
+    std::unique_ptr<app::TFormOlvarin> window;
+};
+
+TEST_F(StatusFileWindowTest, EveryRunWritesItsOutcomeAndAFailedOneKeepsTheLastSuccess) {
+    openWindow(false);
+    setStatusFile(statusPath());
+
+    const auto [beforeFirst, afterFirst] = clickOk();  // no success before it
+    ASSERT_EQ(errors.texts().size(), 1);
+    {
+        const Exposition status = readStatus(statusPath());
+        expectRunBetween(status, beforeFirst, afterFirst);
+        EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
+        EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), 0);
+        // The run got as far as the first category.
+        EXPECT_EQ(status.byCategory("olvarin_rows_written"), (Counts{{"0", 0}}));
+    }
+
+    writeRegistry(true);
+    const auto [beforeSuccess, afterSuccess] = clickOk();
+    ASSERT_EQ(errors.texts().size(), 1) << errors.texts().last().toStdString();
+    ASSERT_EQ(lines(*window->Memo1).last(), "Done...");
+    double lastSuccess = 0;
+    {
+        const Exposition status = readStatus(statusPath());
+        expectRunBetween(status, beforeSuccess, afterSuccess);
+        EXPECT_EQ(status.value("olvarin_last_run_success"), 1);
+        lastSuccess = status.value("olvarin_last_success_timestamp_seconds");
+        EXPECT_EQ(lastSuccess, status.value("olvarin_last_run_end_timestamp_seconds"));
+        EXPECT_EQ(status.byCategory("olvarin_rows_written"), (Counts{{"0", 2}, {"3", 1}}));
+        EXPECT_EQ(status.byCategory("olvarin_rows_deleted"), (Counts{{"0", 0}, {"3", 1}}));
+        EXPECT_EQ(status.byCategory("olvarin_rows_refused"), (Counts{{"0", 0}, {"3", 1}}));
+        EXPECT_EQ(status.byCategory("olvarin_queue_rows_removed"), (Counts{{"0", 0}, {"3", 2}}));
+        EXPECT_EQ(status.family("olvarin_rows_written")[1].labels.at("table"), "PRODUCT");
+    }
+
+    window.reset();  // the program once more, headquarters gone: its link is made afresh
+    openWindow(false);
+    setStatusFile(statusPath());
+    const auto [beforeFailure, afterFailure] = clickOk();
+    ASSERT_EQ(errors.texts().size(), 2);
+    EXPECT_TRUE(errors.texts().last().startsWith("Unable to complete network request"))
+        << errors.texts().last().toStdString();
+    const Exposition status = readStatus(statusPath());
+    expectRunBetween(status, beforeFailure, afterFailure);
+    EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
+    EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), lastSuccess);
+}
+
+TEST_F(StatusFileWindowTest,
+       WithoutTheSettingNothingIsWrittenAndAFileThatCannotBeWrittenChangesNothingElse) {
+    openWindow(true);
+    const QStringList filesBefore =
+        QDir(QString::fromStdString(folder.path())).entryList(QDir::Files);
+    clickOk();  // the queued changes arrive; from here on each run is alike
+    clickOk();
+    const QStringList logWithout = lines(*window->Memo1);
+    EXPECT_EQ(QDir(QString::fromStdString(folder.path())).entryList(QDir::Files), filesBefore);
+
+    const std::string unwritable = folder.file("no-such-folder/olvarin.prom");
+    setStatusFile(unwritable);
+    std::ostringstream err;
+    std::streambuf* const stderrBuffer = std::cerr.rdbuf(err.rdbuf());
+    clickOk();
+    std::cerr.rdbuf(stderrBuffer);
+
+    EXPECT_EQ(lines(*window->Memo1), logWithout);
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("\n").toStdString();
+    EXPECT_EQ(err.str(), "Status file " + unwritable + " not written: no folder " + folder.path() +
+                             "no-such-folder\n");
+}
+
+// "olvarin a" in a folder of its own, its status file in another, as node_exporter's.
+TEST(StatusFileProgramTest, TheUnattendedRunWritesTheFileWhetherItSucceedsOrFails) {
+    ProgramFolder program;
+    program.writeStoreConfigWithCommand();
+    TestDatabases dbs;
+    dbs.execSource("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('01', 'drinks')");
+    const auto [connections, drivers] = dbs.writeRegistry();
+    dbs.detachAll();
+    const TempFolder textfiles;
+    const std::string statusPath = textfiles.file("olvarin.prom");
+    QSettings settings(QString::fromStdString(program.configFolder().file("olvarin/olvarin.conf")),
+                       QSettings::IniFormat);
+    settings.setValue("Connection Registry File", QString::fromStdString(connections));
+    settings.setValue("Driver Registry File", QString::fromStdString(drivers));
+    settings.setValue(app::kStatusFileSetting, QString::fromStdString(statusPath));
+    settings.sync();
+
+    Outcome outcome = program.runUnattended();
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.text();
+    double lastSuccess = 0;
+    {
+        const Exposition status = readStatus(statusPath);
+        EXPECT_EQ(status.value("olvarin_last_run_success"), 1);
+        lastSuccess = status.value("olvarin_last_success_timestamp_seconds");
+        EXPECT_EQ(lastSuccess, status.value("olvarin_last_run_end_timestamp_seconds"));
+        const auto written = status.family("olvarin_rows_written");
+        ASSERT_EQ(written.size(), 12u);  // every category ran
+        EXPECT_EQ(written[0].labels,
+                  (Labels{{"store", "0001"}, {"category", "0"}, {"table", "PROD_TOPITEM"}}));
+        EXPECT_EQ(written[0].value, 1);
+        EXPECT_EQ(written[11].labels.at("table"), "CUSTOMER");
+    }
+
+    settings.setValue("Connection Registry File",
+                      QString::fromStdString(textfiles.file("missing.ini")));
+    settings.sync();
+    outcome = program.runUnattended();
+    ASSERT_EQ(outcome.exitCode, 1) << outcome.text();
+    const Exposition status = readStatus(statusPath);
+    EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
+    EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), lastSuccess);
+    EXPECT_EQ(QDir(QString::fromStdString(textfiles.path())).entryList(QDir::Files),
+              QStringList{"olvarin.prom"});
+}
+
+}  // namespace
