@@ -1,7 +1,7 @@
 #include "app/RegistrySettings.h"
 
 #include "app/ProgramSettings.h"
-#include "base/SqlText.h"
+#include "base/Text.h"
 
 namespace app {
 

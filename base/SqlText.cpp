@@ -12,12 +12,4 @@ std::string sqlLiteralBody(std::string_view value) {
     return out;
 }
 
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
-
 }  // namespace base

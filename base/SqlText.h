@@ -10,8 +10,4 @@ namespace base {
 // a stored statement piece (keys, store id, bill numbers, dates) goes through this.
 std::string sqlLiteralBody(std::string_view value);
 
-// The text with the letters A to Z turned into a to z; every other byte unchanged
-// (multi-byte characters of other scripts stay as they are).
-std::string asciiLower(std::string_view text);
-
 }  // namespace base

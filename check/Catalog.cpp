@@ -1,6 +1,7 @@
 #include "check/Catalog.h"
 
 #include "base/SqlText.h"
+#include "base/Text.h"
 #include "db/ClientDataSet.h"
 
 namespace check {

@@ -1,23 +1,11 @@
 #include "db/IniFile.h"
 
-#include <cctype>
 #include <fstream>
 #include <sstream>
 
 #include "base/Text.h"
 
 namespace db {
-
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::optional<IniFile> IniFile::load(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

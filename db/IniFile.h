@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/Text.h"
+
 namespace db {
 
 // An INI file: "[section]" headers and "key=value" lines. Sections and keys are
@@ -32,7 +34,7 @@ private:
     std::vector<Section> sections_;
 };
 
-// Case-insensitive comparison of ASCII names (keys, field and parameter names).
-bool sameName(const std::string& a, const std::string& b);
+// Names in the database layer match as base::sameName says.
+using base::sameName;
 
 }  // namespace db

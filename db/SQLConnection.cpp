@@ -3,10 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cctype>
 #include <optional>
 
 #include "base/Platform.h"
+#include "base/ScopeExit.h"
 #include "base/Text.h"
 #include "db/Error.h"
 #include "db/IniFile.h"
@@ -16,11 +16,6 @@ namespace db {
 namespace {
 
 constexpr size_t kStatementCacheSize = 64;
-
-std::string lowered(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 bool fileExists(const std::string& path) {
     struct stat st {};
@@ -49,7 +44,7 @@ public:
     // True only when the trimmed value is "true" in any letter case; absent is false.
     bool flag(const std::string& key) const {
         auto v = get(key);
-        return v && lowered(base::trimmed(*v)) == "true";
+        return v && base::asciiLower(base::trimmed(*v)) == "true";
     }
 
 private:
@@ -57,7 +52,7 @@ private:
 };
 
 Isolation isolationFrom(const std::string& value) {
-    const std::string v = lowered(base::trimmed(value));
+    const std::string v = base::asciiLower(base::trimmed(value));
     if (v == "repeatableread") return Isolation::RepeatableRead;
     if (v == "dirtyread") return Isolation::DirtyRead;
     return Isolation::ReadCommitted;
@@ -79,7 +74,7 @@ std::string passwordFrom(const ParamList& p, const std::string& connectionsFile)
 // An empty or absent value leaves the client's own configuration in force.
 WireCrypt wireCryptFrom(const ParamList& p) {
     const std::string value = base::trimmed(p.text("WireCrypt"));
-    const std::string v = lowered(value);
+    const std::string v = base::asciiLower(value);
     if (v.empty()) return WireCrypt::Default;
     if (v == "required") return WireCrypt::Required;
     if (v == "enabled") return WireCrypt::Enabled;
@@ -89,7 +84,7 @@ WireCrypt wireCryptFrom(const ParamList& p) {
 
 std::optional<bool> wireCompressionFrom(const ParamList& p) {
     const std::string value = base::trimmed(p.text("WireCompression"));
-    const std::string v = lowered(value);
+    const std::string v = base::asciiLower(value);
     if (v.empty()) return std::nullopt;
     if (v == "true" || v == "false") return v == "true";
     throw Error("Invalid WireCompression value '" + value + "': use True or False");
@@ -145,11 +140,11 @@ bool SQLConnection::connected() const { return connection_ && connection_->isCon
 
 void SQLConnection::ensureOpen() {
     if (connected()) return;
-    struct Busy {
-        const std::function<void(bool)>& hook;
-        explicit Busy(const std::function<void(bool)>& h) : hook(h) { if (hook) hook(true); }
-        ~Busy() { if (hook) hook(false); }
-    } busy(connectingHook_);
+    // The busy cursor shows while connecting, however the connect ends.
+    if (connectingHook_) connectingHook_(true);
+    const base::ScopeExit notBusy([this] {
+        if (connectingHook_) connectingHook_(false);
+    });
     close();
     try {
         open();

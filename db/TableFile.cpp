@@ -11,7 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Platform.h"
-#include "base/SqlText.h"
+#include "base/Text.h"
 #include "db/Error.h"
 
 namespace db {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/NumberText.h"
+#include "base/ScopeExit.h"
 #include "db/Error.h"
 #include "db/IniFile.h"
 #include "engine/StatementText.h"
@@ -206,17 +207,6 @@ const BillKind kInpromotion{"inpromotion",
 // The copy transaction: identifier 1, read committed.
 const db::TransactionDesc kCopyTransaction{};
 
-class BusyCursor {
-public:
-    explicit BusyCursor(RunView& view) : view_(view) { view_.setBusyCursor(true); }
-    ~BusyCursor() { view_.setBusyCursor(false); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    RunView& view_;
-};
-
 const ColumnConversion* findConversion(std::span<const ColumnConversion> conversions,
                                        const std::string& column) {
     for (const ColumnConversion& c : conversions) {
@@ -246,13 +236,6 @@ void executeFromRow(db::SQLQuery& query, const BillStatement& statement, db::Cli
     query.clearSql();
     for (const char* line : statement.lines) query.addSql(line);
     bindParameters(query, row, statement.conversions);
-    query.execSQL();
-}
-
-void executeText(db::SQLQuery& query, const std::string& text) {
-    query.close();
-    query.clearSql();
-    query.addSql(text);
     query.execSQL();
 }
 
@@ -320,7 +303,8 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         return BillCopy::NotCopied;
     }
 
-    BusyCursor busy(run.view);
+    run.view.setBusyCursor(true);
+    const base::ScopeExit notBusy([&run] { run.view.setBusyCursor(false); });
     db::SQLConnection& connection = run.data.SQLConnection2;
     try {
         // Only a rollback that failed in an earlier copy leaves a transaction behind;

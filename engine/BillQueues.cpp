@@ -25,8 +25,6 @@ struct BillQueue {
     KeysetScanSpec changeKeyset;  // the bulk path's pages of changeScan
 };
 
-constexpr long long kBoundOfTens = 100001;
-
 // Every page of a kind's claimed bills joins the same tables under the same
 // conditions; the pages differ only in the number of rows skipped.
 #define OLV_BILL_PAGES(joinedRows) \

@@ -32,7 +32,7 @@ struct PagedTable {
 
 const PagedTable kSmallCategories{
     {{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
-     100, 1001, PageLog::AsSentBeforeTest, "pd_itemid data finished..!", false},
+     100, kBoundOfHundreds, PageLog::AsSentBeforeTest, "pd_itemid data finished..!", false},
     {"PROD_ITEM", "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '", "PD_ITEMID", "PD_ITEMID",
      CopyMode::ByPosition, false},
     {.from = "PROD_ITEM", .key = "PD_ITEMID", .keyField = "PD_ITEMID"}};
@@ -41,7 +41,7 @@ const PagedTable kPackaging{
     {{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
       "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE WHERE CHG_DATE >= '{date}'",
       "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
-     10, 100001, PageLog::AsSentBeforeTest, "PROD_SALE DATA Finished..!", true},
+     10, kBoundOfTens, PageLog::AsSentBeforeTest, "PROD_SALE DATA Finished..!", true},
     {"PROD_SALE", "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '", "SAL_BARCODE", "SAL_BARCODE",
      CopyMode::ByPosition, false},
     {.from = "PROD_SALE", .filter = "CHG_DATE >= '{date}'", .key = "SAL_BARCODE", .keyField = "SAL_BARCODE"}};

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "base/DateTimeFormat.h"
+#include "base/ScopeExit.h"
 #include "engine/BillQueues.h"
 #include "engine/CategoryTables.h"
 #include "engine/RunContext.h"
@@ -36,15 +37,10 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
     RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap, options.bulk};
     // No transaction stays open between runs, and the tally is handed over, however
     // the run ends.
-    struct EndOfRun {
-        FormData& data;
-        RunContext& run;
-        RunTally* tally;
-        ~EndOfRun() {
-            data.endImplicitTransactions();
-            if (tally) *tally = run.tally;
-        }
-    } endOfRun{data, run, options.tally};
+    const base::ScopeExit endOfRun([&] {
+        data.endImplicitTransactions();
+        if (options.tally) *options.tally = run.tally;
+    });
     data.verifyLinks();
 
     view.clearLog();

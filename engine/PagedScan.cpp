@@ -1,6 +1,6 @@
 #include "engine/PagedScan.h"
 
-#include "base/SqlText.h"
+#include "base/Text.h"
 
 namespace engine {
 namespace {

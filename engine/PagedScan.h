@@ -34,6 +34,11 @@ struct PagedScanSpec {
     bool refreshAfterPage;
 };
 
+// The page bounds of the scans: pages of ten stop at page 100001, pages of a
+// hundred at page 1001, a hundred thousand pages either way.
+inline constexpr long long kBoundOfTens = 100001;
+inline constexpr long long kBoundOfHundreds = 1001;
+
 enum class ScanEnd { EmptyPage, PageBound };
 
 // Reads pages with FIRST/SKIP into pages until an empty page or the page bound,

@@ -21,8 +21,6 @@ struct MasterQueue {
     KeysetScanSpec changeKeyset;  // and of changeScan
 };
 
-constexpr long long kBoundOfTens = 100001;
-
 const MasterQueue kProducts{
     "PRODUCT_WAIT",
     "DELETE FROM PRODUCT WHERE PROD_ID = '{key}'",
@@ -154,13 +152,16 @@ uint64_t executeOnSource(RunContext& run, const std::string& statement) {
     return queue.execute();
 }
 
-uint64_t executeOnTarget(RunContext& run, const std::string& statement) {
-    db::SQLQuery& query = run.data.SQL_TQuery;
+uint64_t executeText(db::SQLQuery& query, const std::string& text) {
     query.close();
     query.clearSql();
-    query.addSql(statement);
+    query.addSql(text);
     query.execSQL();
     return query.rowsAffected();
+}
+
+uint64_t executeOnTarget(RunContext& run, const std::string& statement) {
+    return executeText(run.data.SQL_TQuery, statement);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "db/ClientDataSet.h"
+#include "db/SQLQuery.h"
 #include "engine/KeysetScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RunContext.h"
@@ -48,6 +49,9 @@ void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn
 // Runs a statement of the protocol on the source: close CDS_Source2, give it the
 // text, execute it. Returns the number of rows it affected.
 uint64_t executeOnSource(RunContext& run, const std::string& statement);
+// Runs a statement text on a statement object (closed, cleared, given the text as
+// its one line, executed); returns the rows it affected.
+uint64_t executeText(db::SQLQuery& query, const std::string& text);
 // Runs a statement on the target through SQL_TQuery; returns the rows it affected.
 uint64_t executeOnTarget(RunContext& run, const std::string& statement);
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
+#include "base/SqlText.h"
 #include "base/Text.h"
 #include "db/Error.h"
 #include "db/firebird/Status.h"
@@ -13,10 +13,6 @@
 namespace db::firebird {
 
 namespace {
-
-bool equalsNoCase(const std::string& a, const char* b) {
-    return a.size() == std::strlen(b) && strncasecmp(a.c_str(), b, a.size()) == 0;
-}
 
 // A positive whole number, or -1.
 int wholeNumber(const std::string& text) {
@@ -27,14 +23,7 @@ int wholeNumber(const std::string& text) {
     return std::atoi(t.c_str());
 }
 
-std::string sqlLiteral(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) {
-        out += c;
-        if (c == '\'') out += '\'';
-    }
-    return out + "'";
-}
+std::string sqlLiteral(const std::string& s) { return "'" + base::sqlLiteralBody(s) + "'"; }
 
 // The client's per-attachment configuration (firebird.conf syntax) for what the
 // options ask of the link; empty when they leave the client's own in force.
@@ -89,7 +78,7 @@ void Session::attachTo(const std::string& database, const ConnectOptions& o) {
         const std::string config = clientConfig(o);
         if (!config.empty()) dpb->insertString(st, isc_dpb_config, config.c_str());
         for (const auto& [key, value] : o.extra) {
-            if (equalsNoCase(base::trimmed(key), "Connection Timeout")) {
+            if (base::sameName(base::trimmed(key), "Connection Timeout")) {
                 const int seconds = wholeNumber(value);
                 if (seconds > 0) dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
             }

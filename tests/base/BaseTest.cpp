@@ -5,6 +5,7 @@
 #include "base/NumberText.h"
 #include "base/Platform.h"
 #include "base/SqlText.h"
+#include "base/Text.h"
 
 namespace {
 
