@@ -19,6 +19,7 @@
 
 #include "app/CheckGroup.h"
 #include "app/ErrorBox.h"
+#include "engine/Categories.h"
 #include "app/IntervalTimer.h"
 #include "app/MaskEdit.h"
 #include "app/RadioGroup.h"
@@ -33,7 +34,6 @@
 
 namespace app {
 
-TFormOlvarin* FormOlvarin = nullptr;
 
 namespace {
 
@@ -42,12 +42,11 @@ constexpr int kDefaultInterval = 5000;
 constexpr const char* kRunFailedLine = "Data Tran Error ....";
 
 const QStringList& categoryCaptions() {
-    static const QStringList captions = {
-        QStringLiteral("商品大類"), QStringLiteral("商品中類"), QStringLiteral("商品小類"),
-        QStringLiteral("商品資料"), QStringLiteral("廠商資料"), QStringLiteral("販促單據"),
-        QStringLiteral("批銷資料"), QStringLiteral("變價單據"), QStringLiteral("廠商詢價"),
-        QStringLiteral("廠商優惠"), QStringLiteral("商品包裝"), QStringLiteral("客戶資料"),
-    };
+    static const QStringList captions = [] {
+        QStringList list;
+        for (const engine::Category& c : engine::categories()) list << QString::fromUtf8(c.caption);
+        return list;
+    }();
     return captions;
 }
 
@@ -89,7 +88,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption, Q
 TFormOlvarin::TFormOlvarin(FormStartOptions options, QWidget* parent)
     : QWidget(parent), options_(std::move(options)), formData_(registryFilesFromSettings()) {
     if (options_.storeConfigDir.empty()) options_.storeConfigDir = base::executableDir();
-    FormOlvarin = this;
     createControls();
     formData_.setConnectingHook([](bool connecting) {
         if (connecting) QApplication::setOverrideCursor(Qt::BusyCursor);
@@ -101,7 +99,6 @@ TFormOlvarin::TFormOlvarin(FormStartOptions options, QWidget* parent)
 
 TFormOlvarin::~TFormOlvarin() {
     setBusyCursor(false);
-    if (FormOlvarin == this) FormOlvarin = nullptr;
 }
 
 // ---- controls ----------------------------------------------------------------

@@ -147,7 +147,4 @@ private:
     bool lastTimerRunFailed_ = false;
 };
 
-// The program's one window while it exists.
-extern TFormOlvarin* FormOlvarin;
-
 }  // namespace app

@@ -14,6 +14,7 @@
 #include <QSaveFile>
 
 #include "app/ProgramSettings.h"
+#include "engine/Categories.h"
 
 namespace app {
 namespace {
@@ -22,13 +23,7 @@ constexpr const char* kLastSuccess = "olvarin_last_success_timestamp_seconds";
 // An earlier file is ours and small; anything beyond this is not read back.
 constexpr qint64 kMaxEarlierFileSize = 1 << 20;
 
-// The main table of each category, in check-list order; a bill category by the
-// prefix of its master and line tables.
-constexpr std::array<const char*, 12> kCategoryTables{
-    "PROD_TOPITEM", "PROD_HIITEM", "PROD_ITEM", "PRODUCT",     "PROVIDER",  "PSALE",
-    "PTSALE",       "CHGPRICE",    "QUOT",      "INPROMOTION", "PROD_SALE", "CUSTOMER",
-};
-static_assert(kCategoryTables.size() == std::tuple_size_v<decltype(engine::RunTally::categories)>);
+static_assert(engine::kCategoryCount == std::tuple_size_v<decltype(engine::RunTally::categories)>);
 
 struct CategoryMetric {
     const char* name;
@@ -163,11 +158,11 @@ std::string statusText(const RunOutcome& outcome, double lastSuccessSeconds) {
              one(decimal(lastSuccessSeconds)));
     for (const auto& metric : kCategoryMetrics) {
         std::vector<Sample> samples;
-        for (size_t i = 0; i < kCategoryTables.size(); ++i) {
+        for (size_t i = 0; i < engine::kCategoryCount; ++i) {
             const engine::CategoryTally& counts = outcome.tally.categories[i];
             if (!counts.ran) continue;
             samples.push_back({store + "," + label("category", std::to_string(i)) + "," +
-                                   label("table", kCategoryTables[i]),
+                                   label("table", engine::categories()[i].table),
                                std::to_string(counts.*metric.count)});
         }
         addGauge(text, metric.name, metric.help, samples);

@@ -75,7 +75,7 @@ public:
     void disableControls() {}
     void enableControls() {}
 
-    // The current row's value of a field (used by Field).
+    // The current row's value of a field (what Field reads and writes).
     const Value& currentValue(int index) const;
     void setCurrentValue(int index, Value v);
 

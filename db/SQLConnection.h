@@ -21,7 +21,7 @@ struct RegistryFiles {
     std::function<std::string()> driversFileLookup = {};  // when set, replaces driversFile
 };
 
-// The transaction descriptor the bill copy passes: identifier 1, read committed.
+// Names an explicit transaction: its identifier (1 by default) and isolation.
 struct TransactionDesc {
     int transactionId = 1;
     Isolation isolation = Isolation::ReadCommitted;
@@ -56,7 +56,9 @@ public:
     // The parameter list of the last connect (the section's lines), for inspection.
     const std::vector<std::pair<std::string, std::string>>& params() const { return params_; }
 
-    // Transaction calls (used on SQLConnection2 by the bill copy).
+    // Explicit transactions, one at a time per connection: so commit and rollback
+    // need no descriptor to find theirs, and take one only to match the calls that
+    // start them. Misplaced calls throw the connection's own error, its name first.
     bool inTransaction() const;
     void startTransaction(const TransactionDesc& desc);
     void commit(const TransactionDesc& desc);
@@ -73,7 +75,8 @@ public:
     Isolation configuredIsolation() const { return isolation_; }
     int configuredDialect() const { return dialect_; }
 
-    // Prepared statements of the write-back, reused per text while connected.
+    // A statement prepared once per text and reused while connected (the most
+    // recently used 64); it runs in the connection's current unit of work.
     Statement& cachedStatement(const std::string& sql);
 
 private:

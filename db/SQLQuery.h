@@ -38,9 +38,12 @@ public:
 
     const std::string& name() const { return name_; }
 
+    // Nothing to release: the statement holds no prepared statement or result
+    // between executions (execSQL prepares afresh every time), so closing only
+    // marks where the component protocol closes before a new text.
     void close();
-    // Every change of the text closes and unprepares the statement and parses its
-    // parameters again; a parameter that keeps its name keeps its value.
+    // Every change of the text parses its parameters again; a parameter that keeps
+    // its name keeps its value.
     void clearSql();
     void addSql(const std::string& line);
     std::string sqlText() const;

@@ -25,7 +25,7 @@ struct ColumnConversion {
 // conversions of its parameters (every parameter not listed is bound as text).
 struct BillStatement {
     std::span<const char* const> lines;
-    std::span<const ColumnConversion> conversions;
+    std::span<const ColumnConversion> conversions = {};
 };
 
 // Everything in which the kinds of bills differ.
@@ -169,40 +169,40 @@ constexpr ColumnConversion kInpromotionLineConversions[] = {
     {"psale_price", Conversion::DecimalFromText},
 };
 
-const BillKind kPsale{"psale",
-                      "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
-                      "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
-                      {kPsaleMasterLines, kPsaleMasterConversions},
-                      {kPsaleLineLines, kPsaleLineConversions},
-                      false};
+const BillKind kPsale{.name = "psale",
+    .deleteLines = "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
+    .deleteMaster = "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    .master = {.lines = kPsaleMasterLines, .conversions = kPsaleMasterConversions},
+    .line = {.lines = kPsaleLineLines, .conversions = kPsaleLineConversions},
+    .lineFailureFailsBill = false};
 
-const BillKind kPtsale{"ptsale",
-                       "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
-                       "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
-                       {kPtsaleMasterLines, kPtsaleMasterConversions},
-                       {kPtsaleLineLines, kPtsaleLineConversions},
-                       false};
+const BillKind kPtsale{.name = "ptsale",
+    .deleteLines = "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
+    .deleteMaster = "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    .master = {.lines = kPtsaleMasterLines, .conversions = kPtsaleMasterConversions},
+    .line = {.lines = kPtsaleLineLines, .conversions = kPtsaleLineConversions},
+    .lineFailureFailsBill = false};
 
-const BillKind kChgprice{"chgprice",
-                         "DELETE FROM chgprice_sub WHERE MASTERBILLID = '{key}'",
-                         "DELETE FROM chgprice_master WHERE MASTERBILLID = '{key}'",
-                         {kChgpriceMasterLines, {}},
-                         {kChgpriceLineLines, kChgpriceLineConversions},
-                         false};
+const BillKind kChgprice{.name = "chgprice",
+    .deleteLines = "DELETE FROM chgprice_sub WHERE MASTERBILLID = '{key}'",
+    .deleteMaster = "DELETE FROM chgprice_master WHERE MASTERBILLID = '{key}'",
+    .master = {.lines = kChgpriceMasterLines},
+    .line = {.lines = kChgpriceLineLines, .conversions = kChgpriceLineConversions},
+    .lineFailureFailsBill = false};
 
-const BillKind kQuot{"quot",
-                     "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
-                     "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
-                     {kQuotMasterLines, {}},
-                     {kQuotLineLines, kQuotLineConversions},
-                     false};
+const BillKind kQuot{.name = "quot",
+    .deleteLines = "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
+    .deleteMaster = "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
+    .master = {.lines = kQuotMasterLines},
+    .line = {.lines = kQuotLineLines, .conversions = kQuotLineConversions},
+    .lineFailureFailsBill = false};
 
-const BillKind kInpromotion{"inpromotion",
-                            "DELETE FROM inpromotion_sub WHERE MASTERBILLID = '{key}'",
-                            "DELETE FROM inpromotion_master WHERE MASTERBILLID = '{key}'",
-                            {kInpromotionMasterLines, {}},
-                            {kInpromotionLineLines, kInpromotionLineConversions},
-                            true};
+const BillKind kInpromotion{.name = "inpromotion",
+    .deleteLines = "DELETE FROM inpromotion_sub WHERE MASTERBILLID = '{key}'",
+    .deleteMaster = "DELETE FROM inpromotion_master WHERE MASTERBILLID = '{key}'",
+    .master = {.lines = kInpromotionMasterLines},
+    .line = {.lines = kInpromotionLineLines, .conversions = kInpromotionLineConversions},
+    .lineFailureFailsBill = true};
 
 // The copy transaction: identifier 1, read committed.
 const db::TransactionDesc kCopyTransaction{};

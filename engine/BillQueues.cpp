@@ -39,10 +39,14 @@ const BillQueue kPromotionBills{
      "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
-    {OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
+    {.statements = OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
                     "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
                     "B.STORE_ID = '{store}'"),
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "psale Data Update Finished..!", true},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "psale Data Update Finished..!",
+     .refreshAfterPage = true},
     "SELECT * FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
     CopyPsaleBill,
     {.from = "PSALE_MASTER A INNER JOIN PSALE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
@@ -60,10 +64,14 @@ const BillQueue kWholesaleBills{
      "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
-    {OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
+    {.statements = OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
                     "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
                     "B.STORE_ID = '{store}'"),
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "ptsale Data Update Finished..!", true},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "ptsale Data Update Finished..!",
+     .refreshAfterPage = true},
     "SELECT * FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
     CopyPtsaleBill,
     {.from = "PTSALE_MASTER A INNER JOIN PTSALE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
@@ -81,10 +89,14 @@ const BillQueue kPriceChangeBills{
      "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM CHGPRICE_MASTER WHERE MASTERBILLID = '{key}'",
-    {OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
+    {.statements = OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
                     "B.MASTERBILLID AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'  WHERE "
                     "B.STORE_ID = '{store}'"),
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "chgprice Data Update Finished..!", true},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "chgprice Data Update Finished..!",
+     .refreshAfterPage = true},
     "SELECT * FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
     CopyChgpriceBill,
     {.from = "CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
@@ -102,10 +114,14 @@ const BillQueue kQuotations{
      "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
-    {OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
+    {.statements = OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
                     "B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'  WHERE "
                     "B.STORE_ID = '{store}'"),
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "quot Data Update Finished..!", true},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "quot Data Update Finished..!",
+     .refreshAfterPage = true},
     "SELECT * FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
     CopyQuotBill,
     {.from = "QUOT_MASTER A INNER JOIN QUOT_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
@@ -123,10 +139,14 @@ const BillQueue kVendorDiscounts{
      "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM INPROMOTION_MASTER WHERE MASTERBILLID = '{key}'",
-    {OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
+    {.statements = OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
                     "A.MASTERBILLID = B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = "
                     "'W'  WHERE B.STORE_ID = '{store}'"),
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "inpromotion Data Update Finished..!", true},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "inpromotion Data Update Finished..!",
+     .refreshAfterPage = true},
     "SELECT * FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
     CopyInpromotionBill,
     {.from = "INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "

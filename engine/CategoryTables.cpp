@@ -16,13 +16,21 @@ struct WholeTable {
 
 const WholeTable kTopCategories{
     "SELECT * FROM PROD_TOPITEM",
-    {"PROD_TOPITEM", "SELECT * FROM PROD_TOPITEM where TOP_ITEMID = '", "TOP_ITEMID", "TOP_ITEMID",
-     CopyMode::ByPosition, true}};
+    {.table = "PROD_TOPITEM",
+     .keyedSelectPrefix = "SELECT * FROM PROD_TOPITEM where TOP_ITEMID = '",
+     .keyField = "TOP_ITEMID",
+     .probeField = "TOP_ITEMID",
+     .copy = CopyMode::ByPosition,
+     .logKeyedSelect = true}};
 
 const WholeTable kMiddleCategories{
     "SELECT * FROM PROD_HIITEM",
-    {"PROD_HIITEM", "SELECT * FROM PROD_HIITEM WHERE PD_GRPID = '", "PD_GRPID", "PD_GRPID",
-     CopyMode::ByPosition, true}};
+    {.table = "PROD_HIITEM",
+     .keyedSelectPrefix = "SELECT * FROM PROD_HIITEM WHERE PD_GRPID = '",
+     .keyField = "PD_GRPID",
+     .probeField = "PD_GRPID",
+     .copy = CopyMode::ByPosition,
+     .logKeyedSelect = true}};
 
 struct PagedTable {
     PagedScanSpec scan;
@@ -31,19 +39,35 @@ struct PagedTable {
 };
 
 const PagedTable kSmallCategories{
-    {{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
-     100, kBoundOfHundreds, PageLog::AsSentBeforeTest, "pd_itemid data finished..!", false},
-    {"PROD_ITEM", "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '", "PD_ITEMID", "PD_ITEMID",
-     CopyMode::ByPosition, false},
+    {.statements = {"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
+     .pageSize = 100,
+     .pageBound = kBoundOfHundreds,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "pd_itemid data finished..!",
+     .refreshAfterPage = false},
+    {.table = "PROD_ITEM",
+     .keyedSelectPrefix = "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '",
+     .keyField = "PD_ITEMID",
+     .probeField = "PD_ITEMID",
+     .copy = CopyMode::ByPosition,
+     .logKeyedSelect = false},
     {.from = "PROD_ITEM", .key = "PD_ITEMID", .keyField = "PD_ITEMID"}};
 
 const PagedTable kPackaging{
-    {{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
+    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
       "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE WHERE CHG_DATE >= '{date}'",
       "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
-     10, kBoundOfTens, PageLog::AsSentBeforeTest, "PROD_SALE DATA Finished..!", true},
-    {"PROD_SALE", "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '", "SAL_BARCODE", "SAL_BARCODE",
-     CopyMode::ByPosition, false},
+     .pageSize = 10,
+     .pageBound = kBoundOfTens,
+     .log = PageLog::AsSentBeforeTest,
+     .endMessage = "PROD_SALE DATA Finished..!",
+     .refreshAfterPage = true},
+    {.table = "PROD_SALE",
+     .keyedSelectPrefix = "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '",
+     .keyField = "SAL_BARCODE",
+     .probeField = "SAL_BARCODE",
+     .copy = CopyMode::ByPosition,
+     .logKeyedSelect = false},
     {.from = "PROD_SALE", .filter = "CHG_DATE >= '{date}'", .key = "SAL_BARCODE", .keyField = "SAL_BARCODE"}};
 
 bool copiesInThisMode(const RunContext& run) {

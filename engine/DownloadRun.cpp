@@ -5,6 +5,7 @@
 #include "base/DateTimeFormat.h"
 #include "base/ScopeExit.h"
 #include "engine/BillQueues.h"
+#include "engine/Categories.h"
 #include "engine/CategoryTables.h"
 #include "engine/RunContext.h"
 #include "engine/WaitQueues.h"
@@ -12,25 +13,24 @@
 namespace engine {
 namespace {
 
-using Branch = void (*)(RunContext&);
-
-// The branch of every category index, in check-list order.
-constexpr std::array<Branch, 12> kBranches{
-    downloadTopCategories,     // 0 商品大類
-    downloadMiddleCategories,  // 1 商品中類
-    downloadSmallCategories,   // 2 商品小類
-    downloadProducts,          // 3 商品資料
-    downloadVendors,           // 4 廠商資料
-    downloadPromotionBills,    // 5 販促單據
-    downloadWholesaleBills,    // 6 批銷資料
-    downloadPriceChangeBills,  // 7 變價單據
-    downloadQuotations,        // 8 廠商詢價
-    downloadVendorDiscounts,   // 9 廠商優惠
-    downloadPackaging,         // 10 商品包裝
-    downloadCustomers,         // 11 客戶資料
-};
+constexpr std::array<Category, kCategoryCount> kCategories{{
+    {"商品大類", "PROD_TOPITEM", downloadTopCategories},
+    {"商品中類", "PROD_HIITEM", downloadMiddleCategories},
+    {"商品小類", "PROD_ITEM", downloadSmallCategories},
+    {"商品資料", "PRODUCT", downloadProducts},
+    {"廠商資料", "PROVIDER", downloadVendors},
+    {"販促單據", "PSALE", downloadPromotionBills},
+    {"批銷資料", "PTSALE", downloadWholesaleBills},
+    {"變價單據", "CHGPRICE", downloadPriceChangeBills},
+    {"廠商詢價", "QUOT", downloadQuotations},
+    {"廠商優惠", "INPROMOTION", downloadVendorDiscounts},
+    {"商品包裝", "PROD_SALE", downloadPackaging},
+    {"客戶資料", "CUSTOMER", downloadCustomers},
+}};
 
 }  // namespace
+
+const std::array<Category, kCategoryCount>& categories() { return kCategories; }
 
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
@@ -50,10 +50,10 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
         if (!view.isCategoryChecked(i)) continue;
         run.log(base::logTimestamp());
         run.log(view.categoryCaption(i) + "...Loading.");
-        if (i >= static_cast<int>(kBranches.size())) continue;
+        if (i >= static_cast<int>(kCategories.size())) continue;
         run.category = i;
         run.counts().ran = true;
-        kBranches[static_cast<size_t>(i)](run);
+        kCategories[static_cast<size_t>(i)].branch(run);
     }
     run.log("Done...");
 }

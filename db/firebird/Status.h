@@ -16,7 +16,6 @@ namespace db::firebird {
 class Status {
 public:
     explicit Status(const Api& api);
-    Firebird::ThrowStatusWrapper* operator&() { return &wrapper_; }
     Firebird::ThrowStatusWrapper* get() { return &wrapper_; }
 
 private:

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/Categories.h"
 #include "engine/RunView.h"
 
 namespace testsupport {
@@ -33,10 +34,7 @@ struct TestView : engine::RunView {
         return i >= 0 && i < 12 && ticked[static_cast<size_t>(i)];
     }
     std::string categoryCaption(int i) const override {
-        static const char* const kCaptions[12] = {"商品大類", "商品中類", "商品小類", "商品資料",
-                                                  "廠商資料", "販促單據", "批銷資料", "變價單據",
-                                                  "廠商詢價", "廠商優惠", "商品包裝", "客戶資料"};
-        return kCaptions[i];
+        return engine::categories()[static_cast<size_t>(i)].caption;
     }
     int downloadMode() const override { return mode; }
     bool isDateFilterOn() const override { return dateFilterOn; }
