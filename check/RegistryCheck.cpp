@@ -9,6 +9,7 @@
 
 #include "base/Platform.h"
 #include "base/Text.h"
+#include "db/DriverModule.h"
 #include "db/IniFile.h"
 
 namespace check {
@@ -17,22 +18,6 @@ namespace {
 bool isRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-// A bare library name is looked for beside the executable, as the connection does.
-std::string libraryPath(const std::string& name) {
-    return name.find('/') == std::string::npos ? base::executableDir() + name : name;
-}
-
-// Never unloaded (see the header).
-void keepLoaded(base::SharedLibrary library) {
-    static auto& kept = *new std::vector<base::SharedLibrary>;
-    kept.push_back(std::move(library));
-}
-
-// The drivers file's path as given, empty for the default.
-std::string driversSetting(const db::RegistryFiles& files) {
-    return files.driversFileLookup ? files.driversFileLookup() : files.driversFile;
 }
 
 std::string whereFrom(bool fromSettings, const char* settingsKey) {
@@ -114,7 +99,7 @@ bool checkDriver(const db::IniFile& drivers, const std::string& name, const std:
         report.fail(subject, "no VendorLib", "add VendorLib=libfbclient.so.2" + in);
         return false;
     }
-    const std::string modulePath = libraryPath(libraryName);
+    const std::string modulePath = db::driverLibraryPath(libraryName);
     base::SharedLibrary module;
     if (!module.load(modulePath)) {
         report.fail(subject, "cannot load " + modulePath + ": " + module.lastError(),
@@ -122,7 +107,6 @@ bool checkDriver(const db::IniFile& drivers, const std::string& name, const std:
         return false;
     }
     const bool found = !entryPoint.empty() && module.symbol(entryPoint) != nullptr;
-    keepLoaded(std::move(module));
     if (!found) {
         report.fail(
             subject,
@@ -137,28 +121,17 @@ bool checkDriver(const db::IniFile& drivers, const std::string& name, const std:
                     "install libfbclient2, or give VendorLib the client's full path");
         return false;
     }
-    keepLoaded(std::move(client));
     report.ok(subject, modulePath + " (" + entryPoint + "), client " + vendorLib);
     return true;
 }
 
 }  // namespace
 
-std::string connectionsFilePath(const db::RegistryFiles& files) {
-    return files.connectionsFile.empty() ? base::executableDir() + "dbxconnections.ini"
-                                         : files.connectionsFile;
-}
-
-std::string driversFilePath(const db::RegistryFiles& files) {
-    const std::string setting = driversSetting(files);
-    return setting.empty() ? base::executableDir() + "dbxdrivers.ini" : setting;
-}
-
 std::vector<bool> checkRegistry(const db::RegistryFiles& files,
                                 const std::vector<std::string>& connectionNames,
                                 CheckReport& report) {
     std::vector<bool> ready(connectionNames.size(), false);
-    const std::string connectionsPath = connectionsFilePath(files);
+    const std::string connectionsPath = db::connectionsFilePath(files);
     const auto connections =
         loadRegistryFile("connections file", connectionsPath, !files.connectionsFile.empty(),
                          "Connection Registry File", report);
@@ -171,9 +144,9 @@ std::vector<bool> checkRegistry(const db::RegistryFiles& files,
         }
     }
 
-    const std::string driversPath = driversFilePath(files);
+    const std::string driversPath = db::driversFilePath(files);
     const auto drivers =
-        loadRegistryFile("drivers file", driversPath, !driversSetting(files).empty(),
+        loadRegistryFile("drivers file", driversPath, !db::driversFileSetting(files).empty(),
                          "Driver Registry File", report);
     if (!drivers) return ready;
 

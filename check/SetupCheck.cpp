@@ -163,7 +163,7 @@ CheckReport runSetupCheck(const CheckInputs& inputs) {
     const std::vector<bool> ready =
         checkRegistry(inputs.registryFiles, {kSourceName, kTargetName}, report);
 
-    const std::string connectionsFile = connectionsFilePath(inputs.registryFiles);
+    const std::string connectionsFile = db::connectionsFilePath(inputs.registryFiles);
     db::SQLConnection source("SQLCon_Source", kSourceName, inputs.registryFiles);
     db::SQLConnection target("SQLCon_Target", kTargetName, inputs.registryFiles);
     const bool sourceOpen =

@@ -21,6 +21,13 @@ struct RegistryFiles {
     std::function<std::string()> driversFileLookup = {};  // when set, replaces driversFile
 };
 
+// The files a connection reads at connect: the path given (the drivers file's
+// looked up when a lookup is set), or the default beside the executable.
+std::string connectionsFilePath(const RegistryFiles& files);
+std::string driversFilePath(const RegistryFiles& files);
+// The drivers file's path as given; empty for the default.
+std::string driversFileSetting(const RegistryFiles& files);
+
 // Names an explicit transaction: its identifier (1 by default) and isolation.
 struct TransactionDesc {
     int transactionId = 1;
