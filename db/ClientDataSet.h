@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/DataSetResolver.h"
 #include "db/Field.h"
 #include "db/SQLConnection.h"
 #include "db/Value.h"
@@ -81,29 +82,11 @@ public:
 
 private:
     enum class State { Browse, Insert, Edit };
-    struct Change {
-        enum class Kind { Inserted, Modified } kind;
-        std::vector<Value> oldValues;  // empty for an insert
-        std::vector<Value> newValues;
-    };
 
     void requireActive() const;
     void requireCurrentRow() const;
     [[noreturn]] void fail(const std::string& message) const;
     void defineFields(const std::vector<ColumnInfo>& columns);
-    std::string updateTableName() const;
-    struct WriteStatement {
-        std::string sql;
-        std::vector<BoundParam> params;
-    };
-    WriteStatement insertStatement(const Change& change, const std::string& table) const;
-    std::optional<WriteStatement> updateStatement(const Change& change,
-                                                  const std::string& table) const;
-    void applyChange(const Change& change, const std::string& table);
-    bool locatesAtMostOneRow(const Change& change) const;
-    TransactionDesc ownTransaction() const;
-    void executeChange(const WriteStatement& statement);
-    void abandonOwnTransaction(bool started) noexcept;
 
     std::string name_;
     SQLConnection* connection_;
@@ -116,7 +99,7 @@ private:
     bool eof_ = true;
     std::vector<Value> editBuffer_;
     std::vector<Value> editOld_;
-    std::vector<Change> changeLog_;
+    std::vector<RowChange> changeLog_;
     std::vector<std::string> lastApplyErrors_;
 };
 
