@@ -6,6 +6,7 @@
 #include "db/Field.h"
 #include "db/IniFile.h"
 #include "db/SqlIdentifier.h"
+#include "db/SqlScanner.h"
 
 namespace db {
 namespace {
@@ -15,29 +16,31 @@ constexpr int kLocateByteLimit = 8192;
 
 bool isBlob(FieldType t) { return t == FieldType::TextBlob || t == FieldType::BinaryBlob; }
 
-bool isIdentifierChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
+std::string upper(std::string name) {
+    for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name;
 }
 
-// The name of the table after the first FROM of a statement text, as the database
-// stores it: a quoted name as it stands, an unquoted one upper-cased.
+// The name of the table after the first FROM of the statement's code (not in a
+// literal, a quoted name or a comment), as the database stores it: a quoted name
+// as it stands, an unquoted one upper-cased.
 std::string tableAfterFromImpl(const std::string& sql) {
+    const std::vector<SqlPart> parts = sqlParts(sql);
+    auto code = [&](size_t i) { return i < sql.size() && parts[i] == SqlPart::Code; };
     for (size_t i = 0; i + 4 <= sql.size(); ++i) {
-        if (!sameName(sql.substr(i, 4), "FROM")) continue;
-        if (i > 0 && isIdentifierChar(sql[i - 1])) continue;
-        if (i + 4 < sql.size() && isIdentifierChar(sql[i + 4])) continue;
+        if (!code(i) || !code(i + 3) || !sameName(sql.substr(i, 4), "FROM")) continue;
+        if (i > 0 && code(i - 1) && isSqlNameChar(sql[i - 1])) continue;
+        if (code(i + 4) && isSqlNameChar(sql[i + 4])) continue;
         size_t p = i + 4;
-        while (p < sql.size() && std::isspace(static_cast<unsigned char>(sql[p]))) ++p;
-        if (p < sql.size() && sql[p] == '"') {
+        while (code(p) && std::isspace(static_cast<unsigned char>(sql[p]))) ++p;
+        if (p < sql.size() && parts[p] == SqlPart::QuotedName) {
             const size_t end = sql.find('"', p + 1);
             if (end == std::string::npos) return {};
             return sql.substr(p + 1, end - p - 1);
         }
         size_t end = p;
-        while (end < sql.size() && isIdentifierChar(sql[end])) ++end;
-        std::string name = sql.substr(p, end - p);
-        for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return name;
+        while (code(end) && isSqlNameChar(sql[end])) ++end;
+        return upper(sql.substr(p, end - p));
     }
     return {};
 }

@@ -1,17 +1,12 @@
 #include "db/SQLQuery.h"
 
-#include <cctype>
-
 #include "db/Error.h"
 #include "db/Field.h"
 #include "db/IniFile.h"
+#include "db/SqlScanner.h"
 
 namespace db {
 namespace {
-
-bool isNameChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$';
-}
 
 FieldType fieldTypeFor(ValueKind kind) {
     switch (kind) {
@@ -30,46 +25,21 @@ FieldType fieldTypeFor(ValueKind kind) {
 }  // namespace
 
 ParsedSql parseParameters(const std::string& sql) {
-    enum class In { Code, Literal, Identifier, LineComment, BlockComment } in = In::Code;
+    const std::vector<SqlPart> parts = sqlParts(sql);
     ParsedSql out;
     out.text.reserve(sql.size());
     for (size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
-        switch (in) {
-            case In::Code:
-                if (c == ':' && isNameChar(next)) {
-                    size_t end = i + 1;
-                    while (end < sql.size() && isNameChar(sql[end])) ++end;
-                    out.paramNames.push_back(sql.substr(i + 1, end - i - 1));
-                    out.text += '?';
-                    i = end - 1;
-                    continue;
-                }
-                if (c == '\'') in = In::Literal;
-                else if (c == '"') in = In::Identifier;
-                else if (c == '-' && next == '-') in = In::LineComment;
-                else if (c == '/' && next == '*') in = In::BlockComment;
-                break;
-            case In::Literal:
-                if (c == '\'') in = In::Code;  // a doubled quote re-enters at once
-                break;
-            case In::Identifier:
-                if (c == '"') in = In::Code;
-                break;
-            case In::LineComment:
-                if (c == '\n') in = In::Code;
-                break;
-            case In::BlockComment:
-                if (c == '*' && next == '/') {
-                    out.text += "*/";
-                    ++i;
-                    in = In::Code;
-                    continue;
-                }
-                break;
+        const bool marker = parts[i] == SqlPart::Code && sql[i] == ':' && i + 1 < sql.size() &&
+                            isSqlNameChar(sql[i + 1]);
+        if (!marker) {
+            out.text += sql[i];
+            continue;
         }
-        out.text += c;
+        size_t end = i + 1;
+        while (end < sql.size() && isSqlNameChar(sql[end])) ++end;
+        out.paramNames.push_back(sql.substr(i + 1, end - i - 1));
+        out.text += '?';
+        i = end - 1;
     }
     return out;
 }

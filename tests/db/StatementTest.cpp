@@ -163,3 +163,17 @@ TEST_F(Statement, RefusedStatementWritesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// The table a dataset writes back to is found by the same scanner as the
+// parameters: a FROM in a literal, a quoted name or a comment does not count.
+TEST(TableToUpdate, IsTheFirstFromOfTheStatementsOwnCode) {
+    EXPECT_EQ(db::tableToUpdate("SELECT * FROM ping WHERE ID = 1"), "PING");
+    EXPECT_EQ(db::tableToUpdate("SELECT 'FROM X' AS A, \"FROM\" FROM Ping -- FROM Y"), "PING");
+    EXPECT_EQ(db::tableToUpdate("/* FROM Z */ SELECT * FROM \"Mixed Case\""), "Mixed Case");
+    EXPECT_EQ(db::tableToUpdate("SELECT 1 AS FROMAGE FROM RDB$DATABASE"), "RDB$DATABASE");
+    EXPECT_EQ(db::tableToUpdate("SELECT 'no table'"), "");
+}
+
+}  // namespace
