@@ -7,6 +7,7 @@
 #include "db/IniFile.h"
 #include "db/SqlIdentifier.h"
 #include "db/SqlScanner.h"
+#include "db/Transaction.h"
 
 namespace db {
 namespace {
@@ -72,8 +73,8 @@ DataSetResolver::Result DataSetResolver::apply(const std::vector<RowChange>& cha
     // One change runs in the connection's current unit of work (its open
     // transaction, or on its own); several share a transaction of their own so that
     // a failure past maxErrors undoes them all.
-    const bool oneTransaction = changes.size() > 1 && !connection_.inTransaction();
-    if (oneTransaction) connection_.startTransaction(ownTransaction());
+    std::optional<Transaction> own;
+    if (changes.size() > 1 && !connection_.inTransaction()) own.emplace(connection_, ownTransaction());
 
     Result result;
     result.written.assign(changes.size(), false);
@@ -85,22 +86,20 @@ DataSetResolver::Result DataSetResolver::apply(const std::vector<RowChange>& cha
             applyChange(changes[i], table_);
             written[i] = true;
         } catch (const Error& e) {
-            // A failed link is no refused change: it ends the apply, the log kept.
-            if (e.linkFailed()) {
-                abandonOwnTransaction(oneTransaction);
-                throw;
-            }
+            // A failed link is no refused change: it ends the apply, the log kept
+            // (and the apply's own transaction, if any, rolled back as it goes).
+            if (e.linkFailed()) throw;
             ++failures;
             result.errors.push_back(e.what());
         }
     }
-    if (oneTransaction) {
+    if (own) {
         if (maxErrors >= 0 && failures > maxErrors) {
-            connection_.rollback({});
+            own->rollback();
             written.assign(changes.size(), false);  // nothing was written: the whole log stays
             return result;
         }
-        connection_.commit({});
+        own->commit();
     }
     return result;
 }
@@ -162,15 +161,9 @@ void DataSetResolver::applyChange(const RowChange& change, const std::string& ta
     }
     // The update might reach several rows: run it in a transaction of its own so
     // that such an update is undone instead of written.
-    connection_.startTransaction(ownTransaction());
-    try {
-        executeChange(*update);
-    } catch (...) {
-        // A connection whose link failed holds no transaction any more.
-        if (connection_.inTransaction()) connection_.rollback({});
-        throw;
-    }
-    connection_.commit({});
+    Transaction own(connection_, ownTransaction());
+    executeChange(*update);
+    own.commit();
 }
 
 // The provider's own transaction: identifier 1, the connection's configured isolation.
@@ -201,13 +194,5 @@ void DataSetResolver::executeChange(const WriteStatement& w) {
     if (affected > 1) throw Error("Update affected more than 1 record.");
 }
 
-void DataSetResolver::abandonOwnTransaction(bool started) noexcept {
-    if (!started || !connection_.inTransaction()) return;
-    try {
-        connection_.rollback({});
-    } catch (...) {
-        // Nothing of it was committed; the server undoes it when the attachment ends.
-    }
-}
 
 }  // namespace db

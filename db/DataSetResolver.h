@@ -61,7 +61,6 @@ private:
     bool locatesAtMostOneRow(const RowChange& change) const;
     TransactionDesc ownTransaction() const;
     void executeChange(const WriteStatement& statement);
-    void abandonOwnTransaction(bool started) noexcept;
 
     SQLConnection& connection_;
     std::vector<ColumnInfo> columns_;

@@ -21,4 +21,9 @@ void Transaction::commit() {
     connection_.commit(desc_);
 }
 
+void Transaction::rollback() {
+    open_ = false;
+    connection_.rollback(desc_);
+}
+
 }  // namespace db

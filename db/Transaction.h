@@ -16,9 +16,10 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // Commits; throws as the connection's commit does. After it the destructor
-    // does nothing.
+    // Commits, or rolls back; each throws as the connection's call does. After
+    // either the destructor does nothing.
     void commit();
+    void rollback();
 
 private:
     SQLConnection& connection_;

@@ -1,12 +1,14 @@
 #include "engine/BillCopy.h"
 
 #include <exception>
+#include <optional>
 #include <span>
 #include <string>
 
 #include "base/NumberText.h"
 #include "base/ScopeExit.h"
 #include "db/Error.h"
+#include "db/Transaction.h"
 #include "db/IniFile.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
@@ -306,13 +308,15 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
     run.view.setBusyCursor(true);
     const base::ScopeExit notBusy([&run] { run.view.setBusyCursor(false); });
     db::SQLConnection& connection = run.data.SQLConnection2;
+    // Rolled back on the way out unless committed, whatever leaves the copy early.
+    std::optional<db::Transaction> copy;
     try {
         // Only a rollback that failed in an earlier copy leaves a transaction behind;
         // what it holds was never meant to be committed.
         if (connection.inTransaction()) connection.rollback(kCopyTransaction);
-        connection.startTransaction(kCopyTransaction);
+        copy.emplace(connection, kCopyTransaction);
         const BillRows rows = replaceBill(run, kind, billId);
-        connection.commit(kCopyTransaction);
+        copy->commit();
         run.counts().rowsWritten += rows.written;
         run.counts().rowsRefused += rows.leftOut;
         return BillCopy::Copied;
@@ -321,8 +325,8 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         // Without a transaction to undo, the failure is not the bill's own and
         // ends the run; a failing rollback ends it with the rollback's error. A
         // failed link leaves no transaction behind: it ends the run with its own.
-        if (!connection.inTransaction() || db::isLinkFailure(e)) throw;
-        connection.rollback(kCopyTransaction);
+        if (!copy || !connection.inTransaction() || db::isLinkFailure(e)) throw;
+        copy->rollback();
         ++run.counts().billsNotCopied;
         return BillCopy::NotCopied;
     }
