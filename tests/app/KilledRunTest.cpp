@@ -16,6 +16,7 @@
 #include "engine/DownloadRun.h"
 #include "engine/FormData.h"
 #include "tests/engine/TestView.h"
+#include "tests/support/FaultPlan.h"
 #include "tests/support/TestDatabases.h"
 
 using namespace apptest;
@@ -166,15 +167,12 @@ void PrintTo(const KillPoint& k, std::ostream* os) { *os << k.name; }
 class FaultEnvironment {
 public:
     explicit FaultEnvironment(const KillPoint& k) {
-        setenv("OLVARIN_FAIL_STATEMENT", k.statement, 1);
-        setenv("OLVARIN_FAIL_AT", std::to_string(k.occurrence).c_str(), 1);
-        setenv("OLVARIN_FAIL_ACTION", (std::string("kill-") + k.whenWord()).c_str(), 1);
+        testsupport::setFaultPlan({.statement = k.statement,
+                                   .occurrence = k.occurrence,
+                                   .action = k.when == When::Before ? testsupport::FaultPlan::Action::KillBefore
+                                                                    : testsupport::FaultPlan::Action::KillAfter});
     }
-    ~FaultEnvironment() {
-        for (const char* name : {"OLVARIN_FAIL_STATEMENT", "OLVARIN_FAIL_AT", "OLVARIN_FAIL_ACTION"}) {
-            unsetenv(name);
-        }
-    }
+    ~FaultEnvironment() { testsupport::clearFaultPlan(); }
     FaultEnvironment(const FaultEnvironment&) = delete;
     FaultEnvironment& operator=(const FaultEnvironment&) = delete;
 };

@@ -11,6 +11,7 @@
 #include "engine/DownloadRun.h"
 #include "engine/FormData.h"
 #include "tests/engine/TestView.h"
+#include "tests/support/FaultPlan.h"
 #include "tests/support/TestDatabases.h"
 
 namespace testsupport {
@@ -26,10 +27,8 @@ protected:
     }
     void TearDown() override {
         data.reset();
-        for (const char* name : {"OLVARIN_TRACE_FILE", "OLVARIN_FAIL_STATEMENT", "OLVARIN_FAIL_AT",
-                                 "OLVARIN_FAIL_ONCE"}) {
-            unsetenv(name);
-        }
+        setStatementTrace("");
+        clearFaultPlan();
     }
 
     void run(const std::string& storeId = "0001", engine::RunOptions options = {}) {
@@ -56,7 +55,7 @@ protected:
     void traceStatements() {
         tracePath = dbs.folder() + "/trace.txt";
         std::remove(tracePath.c_str());
-        setenv("OLVARIN_TRACE_FILE", tracePath.c_str(), 1);
+        setStatementTrace(tracePath);
     }
     std::vector<std::string> tracedStatements() const {
         std::vector<std::string> out;
@@ -65,9 +64,9 @@ protected:
         return out;
     }
     static void failStatementContaining(const std::string& text) {
-        setenv("OLVARIN_FAIL_STATEMENT", text.c_str(), 1);
+        setFaultPlan({.statement = text});
     }
-    static void stopFailing() { unsetenv("OLVARIN_FAIL_STATEMENT"); }
+    static void stopFailing() { clearFaultPlan(); }
 
     static std::string faultDriverPath() { return OLVARIN_FAULT_DRIVER; }
 

@@ -11,6 +11,8 @@
 //         set, with the message "injected failure";
 //       "kill-before": ends the process with SIGKILL instead of running it;
 //       "kill-after": runs it and then ends the process with SIGKILL.
+//     The count of occurrences starts afresh whenever these variables change
+//     (tests/support/FaultPlan.h sets them).
 //     A kill first writes "fault driver: SIGKILL before|after <statement>" to
 //     standard error, so that a test can tell its kill from any other end.
 // The databases stay real: every other statement goes to the real driver.
@@ -49,8 +51,17 @@ void trace(const std::string& sql) {
     std::ofstream(path, std::ios::app) << line << '\n';
 }
 
+// The occurrences of the planned statement seen so far; counted afresh whenever the
+// plan changes (a new test, a new case).
 int& matches() {
     static int count = 0;
+    static std::string plan;
+    const std::string current = env("OLVARIN_FAIL_STATEMENT") + '\n' + env("OLVARIN_FAIL_AT") + '\n' +
+                                env("OLVARIN_FAIL_ACTION") + '\n' + env("OLVARIN_FAIL_ONCE");
+    if (current != plan) {
+        plan = current;
+        count = 0;
+    }
     return count;
 }
 
