@@ -1,10 +1,8 @@
 #include "db/firebird/Session.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
-#include "base/SqlText.h"
 #include "base/Text.h"
 #include "db/Error.h"
 #include "db/firebird/Status.h"
@@ -23,7 +21,6 @@ int wholeNumber(const std::string& text) {
     return std::atoi(t.c_str());
 }
 
-std::string sqlLiteral(const std::string& s) { return "'" + base::sqlLiteralBody(s) + "'"; }
 
 // The client's per-attachment configuration (firebird.conf syntax) for what the
 // options ask of the link; empty when they leave the client's own in force.
@@ -229,54 +226,11 @@ void Session::endImplicitTransaction() {
 }
 
 bool Session::isComputed(const std::string& relation, const std::string& field) {
-    return tableFacts(relation).computed.count(field) != 0;
+    return tables_.isComputed(*this, relation, field);
 }
 
 bool Session::isPrimaryKey(const std::string& relation, const std::string& field) {
-    return tableFacts(relation).primaryKey.count(field) != 0;
-}
-
-const Session::TableFacts& Session::tableFacts(const std::string& relation) {
-    auto it = tables_.find(relation);
-    if (it == tables_.end()) {
-        TableFacts facts;
-        facts.computed = namesOf(
-            "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF "
-            "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-            "WHERE RF.RDB$RELATION_NAME = " + sqlLiteral(relation) +
-            " AND F.RDB$COMPUTED_BLR IS NOT NULL");
-        facts.primaryKey = namesOf(
-            "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
-            "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
-            "WHERE C.RDB$RELATION_NAME = " + sqlLiteral(relation) +
-            " AND C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'");
-        it = tables_.emplace(relation, std::move(facts)).first;
-    }
-    return it->second;
-}
-
-// The first column of a query's rows, as a set of names.
-std::set<std::string> Session::namesOf(const std::string& sql) {
-    std::set<std::string> names;
-    Firebird::ITransaction* tra = current();
-    guarded([&](Firebird::ThrowStatusWrapper* st) {
-        RefPtr<Firebird::IResultSet> rs(attachment()->openCursor(
-            st, tra, 0, sql.c_str(), 3, nullptr, nullptr, nullptr, nullptr, 0));
-        RefPtr<Firebird::IMessageMetadata> meta(rs->getMetadata(st));
-        std::vector<unsigned char> buffer(meta->getMessageLength(st));
-        const unsigned offset = meta->getOffset(st, 0);
-        const unsigned type = meta->getType(st, 0);
-        while (rs->fetchNext(st, buffer.data()) == Firebird::IStatus::RESULT_OK) {
-            const unsigned char* p = buffer.data() + offset;
-            if (type == SQL_VARYING) {
-                unsigned short len;
-                std::memcpy(&len, p, sizeof len);
-                names.emplace(reinterpret_cast<const char*>(p) + 2, len);
-            }
-        }
-        rs.finish([&](Firebird::IResultSet* r) { r->close(st); });
-    });
-    return names;
+    return tables_.isPrimaryKey(*this, relation, field);
 }
 
 }  // namespace db::firebird

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <utility>
 
@@ -10,6 +8,7 @@
 #include "db/firebird/Api.h"
 #include "db/firebird/Ptr.h"
 #include "db/firebird/Status.h"
+#include "db/firebird/TableFacts.h"
 
 // One attachment and its transactions, shared by the connection and the
 // statements and cursors made from it (they keep it alive, so that a statement
@@ -86,13 +85,7 @@ private:
     // by the next startTransaction of the same isolation.
     RefPtr<Firebird::ITransaction> retained_;
     Isolation retainedIsolation_ = Isolation::ReadCommitted;
-    struct TableFacts {
-        std::set<std::string> computed;
-        std::set<std::string> primaryKey;
-    };
-    const TableFacts& tableFacts(const std::string& relation);
-    std::set<std::string> namesOf(const std::string& sql);
-    std::map<std::string, TableFacts> tables_;
+    TableFactsCache tables_;
 };
 
 }  // namespace db::firebird
