@@ -76,7 +76,7 @@ PhaseResult PhysicalLimit::download(const std::string& query, const std::string&
         const Stopwatch commit;
         insert.finish([&](Firebird::IStatement* s) { s->free(st); });
         write.finish([&](Firebird::ITransaction* t) { t->commit(st); });
-        result.writeSeconds += commit.seconds();
+        result.commitSeconds = commit.seconds();
         select.finish([&](Firebird::IStatement* s) { s->free(st); });
         if (!afterwards.empty()) source_->execute(st, read.get(), 0, afterwards.c_str(), kDialect,
                                                    nullptr, nullptr, nullptr, nullptr);

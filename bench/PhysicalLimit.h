@@ -22,7 +22,7 @@ public:
 
     // Runs query at headquarters and inserts every row into the table; then runs
     // afterwards (when not empty) at headquarters. pageSeconds is the time in the
-    // cursor (open and fetch), writeSeconds the INSERTs and the branch's commit.
+    // cursor (open and fetch), writeSeconds the INSERTs, commitSeconds the branch's commit.
     PhaseResult download(const std::string& query, const std::string& afterwards = {});
 
 private:

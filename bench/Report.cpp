@@ -19,9 +19,9 @@ std::string ratioText(const std::optional<double>& ratio) {
 
 void printTableHeader() {
     std::printf("| case | rows | table | side | s | rows/s | default/this | this/limit | page s "
-                "| page s per 1k rows | keyed SELECT s | write s | prepare s | page writes/row "
+                "| page s per 1k rows | keyed SELECT s | write s | commit s | prepare s | page writes/row "
                 "| peak RSS MiB |\n");
-    std::printf("|---|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("|---|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     std::fflush(stdout);
 }
 
@@ -29,10 +29,10 @@ void printTableRow(const SideLine& l) {
     const PhaseResult& r = l.result;
     const double pagePerThousand = r.rows > 0 ? 1000 * r.pageSeconds / r.rows : 0;
     std::printf("| %s | %lld | %s | %s | %.2f | %.0f | %s | %s | %.2f | %.3f | %.1f | %.2f | %.2f | %.2f "
-                "| %.1f |\n",
+                "| %.2f | %.1f |\n",
                 l.caseName.c_str(), l.rows, l.table.c_str(), l.side.c_str(), r.seconds,
                 r.rowsPerSecond(), ratioText(l.speedUp).c_str(), ratioText(l.ofLimit).c_str(),
-                r.pageSeconds, pagePerThousand, r.keyedSeconds, r.writeSeconds, r.prepareSeconds,
+                r.pageSeconds, pagePerThousand, r.keyedSeconds, r.writeSeconds, r.commitSeconds, r.prepareSeconds,
                 r.pageWritesPerRow(), r.peakRssKiB / 1024.0);
     std::fflush(stdout);
 }
@@ -58,9 +58,9 @@ void printBranchesRow(const BranchesLine& l) {
 void printProgress(const std::string& what, const PhaseResult& r) {
     std::fprintf(stderr,
                  "  %-34s %7lld rows %7.2f s %6.0f rows/s  page %6.2f s (%2.0f%%)  keyed %6.1f s  "
-                 "write %6.2f s  %.2f page writes/row  peak %.1f MiB\n",
+                 "write %6.2f s  commit %5.2f s  %.2f page writes/row  peak %.1f MiB\n",
                  what.c_str(), r.rows, r.seconds, r.rowsPerSecond(), r.pageSeconds,
-                 100 * r.pageShare(), r.keyedSeconds, r.writeSeconds, r.pageWritesPerRow(),
+                 100 * r.pageShare(), r.keyedSeconds, r.writeSeconds, r.commitSeconds, r.pageWritesPerRow(),
                  r.peakRssKiB / 1024.0);
 }
 
