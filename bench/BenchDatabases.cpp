@@ -3,6 +3,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "bench/ChangeQueue.h"
 #include "tests/support/FbOracle.h"
 
 namespace bench {
@@ -30,8 +31,9 @@ BenchDatabases::BenchDatabases(const BenchTable& table, long long rows) : table_
     turnForcedWritesOn(targetPath());
 }
 
-db::RegistryFiles BenchDatabases::registry(const std::string& timingDriver) const {
-    const auto [connections, drivers] = databases_.writeRegistry();
+db::RegistryFiles BenchDatabases::registry(const std::string& timingDriver,
+                                           const std::string& sourceDatabase) const {
+    const auto [connections, drivers] = databases_.writeRegistry({.sourceDatabase = sourceDatabase});
     std::ofstream out(drivers, std::ios::trunc);
     out << "[Interbase]\n"
            "LibraryName=" << timingDriver << "\n"
@@ -39,6 +41,20 @@ db::RegistryFiles BenchDatabases::registry(const std::string& timingDriver) cons
            "VendorLib=libfbclient.so.2\n";
     if (!out) throw std::runtime_error("cannot write " + drivers);
     return {connections, drivers};
+}
+
+void BenchDatabases::queueChanges(const std::string& store, long long rows) {
+    databases_.execSource(queueChangesSql(store, rows));
+    databases_.detachAll();
+}
+
+long long BenchDatabases::queuedChanges(const std::string& store) {
+    const long long n = std::stoll(
+        databases_.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE STORE_ID = '" + store + "'")
+            .at(0)
+            .at(0));
+    databases_.detachAll();
+    return n;
 }
 
 void BenchDatabases::editEverySourceRow() {

@@ -21,7 +21,15 @@ public:
 
     // The configuration files of the program's connections, naming the timing
     // driver module (timingDriver) in place of the Firebird driver module.
-    db::RegistryFiles registry(const std::string& timingDriver) const;
+    // sourceDatabase, when given, is how the branch reaches headquarters (a server's
+    // database name); otherwise the headquarters file is opened embedded.
+    db::RegistryFiles registry(const std::string& timingDriver,
+                               const std::string& sourceDatabase = {}) const;
+
+    // Queues rows product changes for store at headquarters (PRODUCT_WAIT).
+    void queueChanges(const std::string& store, long long rows);
+    // Queue rows of store still at headquarters.
+    long long queuedChanges(const std::string& store);
 
     // Changes one non-key column of every headquarters row.
     void editEverySourceRow();

@@ -1,5 +1,6 @@
 #include "bench/BenchOptions.h"
 
+#include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
@@ -16,7 +17,7 @@ std::vector<std::string> splitList(const std::string& text) {
     return parts;
 }
 
-long long rowCount(const std::string& text) {
+long long count(const std::string& text) {
     size_t used = 0;
     long long n = 0;
     try {
@@ -24,21 +25,38 @@ long long rowCount(const std::string& text) {
     } catch (const std::exception&) {
         used = 0;
     }
-    if (used != text.size() || n <= 0) throw std::invalid_argument("bad row count: " + text);
+    if (used != text.size() || n <= 0) throw std::invalid_argument("bad count: " + text);
     return n;
+}
+
+std::vector<std::string> oneOf(const std::string& list, const std::vector<std::string>& known,
+                               const char* what) {
+    auto names = splitList(list);
+    for (const auto& n : names) {
+        if (std::find(known.begin(), known.end(), n) == known.end())
+            throw std::invalid_argument(std::string("unknown ") + what + ": " + n);
+    }
+    return names;
 }
 
 }  // namespace
 
 const char* usageText() {
-    return "usage: olvarin-bench [--rows N[,N...]]... [--quick] [--tables item,sale] "
-           "[--skip-baseline] [--repeat R]\n"
-           "  --rows N        headquarters rows per table (default 10000,50000); repeatable\n"
-           "  --quick         2,000 rows: a smoke run\n"
-           "  --tables LIST   item (PROD_ITEM, pages of 100), sale (PROD_SALE, pages of 10)\n"
-           "  --skip-baseline time only the engine\n"
-           "  --repeat R      measure engine and baseline R times, alternately, on fresh\n"
-           "                  databases; the summary lines give the medians\n";
+    return "usage: olvarin-bench [--suite all|sizes|changed|branches[,...]] [options]\n"
+           "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
+           "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
+           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches)\n"
+           "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
+           "                      default sale,product\n"
+           "    --default-cap N   the default path only up to N rows (default 50000)\n"
+           "    --baseline        also the bare per-statement baseline\n"
+           "    --full            also a second download into the full branch (engine sides)\n"
+           "    --repeat R        every side R times, alternately, on fresh databases; medians\n"
+           "  changed: mode Changed, queued product changes for one store, empty branch\n"
+           "    --changes N       queued changes (default 20000)\n"
+           "  branches: N branches at once against one headquarters server on loopback\n"
+           "    --branches N[,N]  branch counts (default 1,4,16)\n"
+           "    --per-store N     queued changes of each store (default 2000)\n";
 }
 
 BenchOptions parseOptions(int argc, char** argv) {
@@ -50,28 +68,46 @@ BenchOptions parseOptions(int argc, char** argv) {
             if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
             return argv[++i];
         };
-        if (arg == "--rows") {
-            for (const auto& n : splitList(value())) o.rowCounts.push_back(rowCount(n));
+        if (arg == "--suite") {
+            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches"}, "suite")) {
+                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches"});
+                else o.suites.push_back(s);
+            }
+        } else if (arg == "--rows") {
+            for (const auto& n : splitList(value())) o.rowCounts.push_back(count(n));
         } else if (arg == "--quick") {
             quick = true;
         } else if (arg == "--tables") {
-            o.tables = splitList(value());
-            for (const auto& t : o.tables) {
-                if (t != "item" && t != "sale") throw std::invalid_argument("unknown table: " + t);
-            }
-        } else if (arg == "--skip-baseline") {
-            o.skipBaseline = true;
+            o.tables = oneOf(value(), {"item", "sale", "product"}, "table");
+        } else if (arg == "--default-cap") {
+            o.defaultCap = count(value());
+        } else if (arg == "--changes") {
+            o.changes = count(value());
+        } else if (arg == "--branches") {
+            for (const auto& n : splitList(value())) o.branchCounts.push_back(static_cast<int>(count(n)));
+        } else if (arg == "--per-store") {
+            o.changesPerStore = count(value());
+        } else if (arg == "--baseline") {
+            o.baseline = true;
+        } else if (arg == "--full") {
+            o.full = true;
         } else if (arg == "--repeat") {
-            o.repeat = static_cast<int>(rowCount(value()));
+            o.repeat = static_cast<int>(count(value()));
         } else if (arg == "--help" || arg == "-h") {
             o.help = true;
         } else {
             throw std::invalid_argument("unknown flag: " + arg);
         }
     }
+    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches"};
     if (o.rowCounts.empty()) o.rowCounts = quick ? std::vector<long long>{2000}
-                                                 : std::vector<long long>{10000, 50000};
-    if (o.tables.empty()) o.tables = {"item", "sale"};
+                                                 : std::vector<long long>{10000, 50000, 100000};
+    if (o.tables.empty()) o.tables = {"sale", "product"};
+    if (o.branchCounts.empty()) o.branchCounts = quick ? std::vector<int>{1, 4} : std::vector<int>{1, 4, 16};
+    if (quick) {
+        o.changes = 2000;
+        o.changesPerStore = 200;
+    }
     return o;
 }
 

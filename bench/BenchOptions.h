@@ -6,16 +6,21 @@
 namespace bench {
 
 struct BenchOptions {
-    std::vector<long long> rowCounts;  // one measured child process per count
-    std::vector<std::string> tables;   // "item", "sale"
-    bool skipBaseline = false;
-    int repeat = 1;  // engine and baseline measured this many times, alternately
+    std::vector<std::string> suites;   // "sizes", "changed", "branches"
+    std::vector<long long> rowCounts;  // sizes: one measured child process per count
+    std::vector<std::string> tables;   // sizes: "item", "sale", "product"
+    long long defaultCap = 50000;      // sizes: the default path runs up to this many rows
+    long long changes = 20000;         // changed: queued product changes for one store
+    std::vector<int> branchCounts;     // branches: branches at once
+    long long changesPerStore = 2000;  // branches: queued changes of each store
+    bool baseline = false;  // sizes: also the bare per-statement baseline
+    bool full = false;      // sizes: also a second download into the full branch
+    int repeat = 1;         // sizes: every side measured this many times, alternately
     bool help = false;
 };
 
-// Reads the command line: --rows N[,N...] (repeatable; default 10000,50000),
-// --quick (2,000 rows), --tables item,sale, --skip-baseline, --repeat R, --help.
-// Throws std::invalid_argument with a message for a flag it does not know.
+// Reads the command line (see usageText()). Throws std::invalid_argument with a
+// message for a flag or value it does not know.
 BenchOptions parseOptions(int argc, char** argv);
 
 const char* usageText();

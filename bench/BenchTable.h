@@ -29,7 +29,7 @@ struct BenchTable {
     long long rowsCopied(long long rows) const;
 };
 
-// The table of a command-line name ("item", "sale"); throws for another.
+// The table of a command-line name ("item", "sale", "product"); throws for another.
 const BenchTable& benchTable(const std::string& shortName);
 
 }  // namespace bench

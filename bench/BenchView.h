@@ -6,12 +6,13 @@
 
 namespace bench {
 
-// The window of a benchmark run: one category ticked, mode All, no date filter.
+// The window of a benchmark run: one category ticked, one mode (All unless told),
+// no date filter.
 // It keeps only the last log line and counts, so that the view itself does not
 // grow with the table.
 class BenchView : public engine::RunView {
 public:
-    explicit BenchView(int category) : category_(category) {}
+    explicit BenchView(int category, int mode = engine::kModeAll) : category_(category), mode_(mode) {}
 
     long long logLines() const { return logLines_; }
     const std::string& lastLine() const { return lastLine_; }
@@ -23,7 +24,7 @@ public:
     std::string categoryCaption(int index) const override {
         return "category " + std::to_string(index);
     }
-    int downloadMode() const override { return engine::kModeAll; }
+    int downloadMode() const override { return mode_; }
     bool isDateFilterOn() const override { return false; }
 
     void clearLog() override {
@@ -47,6 +48,7 @@ public:
 
 private:
     int category_;
+    int mode_;
     long long logLines_ = 0;
     std::string lastLine_;
     std::string lineBeforeLast_;

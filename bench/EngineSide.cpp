@@ -1,6 +1,7 @@
 #include "bench/EngineSide.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "bench/BenchView.h"
 #include "bench/Measure.h"
@@ -8,19 +9,20 @@
 
 namespace bench {
 
-EngineSide::EngineSide(BenchDatabases& databases, const BenchTable& table,
-                       const std::string& timingDriver, OlvBenchStatementTimesFunc times)
-    : table_(table), times_(times), data_(databases.registry(timingDriver)) {}
+EngineSide::EngineSide(const db::RegistryFiles& registry, const BenchTable& table, EngineRun how,
+                       OlvBenchStatementTimesFunc times)
+    : table_(table), how_(std::move(how)), times_(times), data_(registry) {}
 
 PhaseResult EngineSide::download() {
     // Connecting is not part of the download's cost.
     data_.SQLCon_Source.ensureOpen();
     data_.SQLCon_Target.ensureOpen();
 
-    BenchView view(table_.category);
+    BenchView view(table_.category, how_.mode);
+    engine::RunTally tally;
     const StatementTimes before = *times_();
     const Stopwatch total;
-    engine::runDownload(view, data_, "001");
+    engine::runDownload(view, data_, how_.storeId, {.tally = &tally, .bulk = how_.bulk});
     PhaseResult result;
     result.seconds = total.seconds();
     const StatementTimes spent = times_()->minus(before);
@@ -32,8 +34,9 @@ PhaseResult EngineSide::download() {
     result.pageSeconds = spent.seconds(kPageQuery);
     result.keyedSeconds = spent.seconds(kKeyedSelect);
     result.writeSeconds = spent.seconds(kWrite);
+    result.commitSeconds = spent.seconds(kCommit);
     for (int k = 0; k < kStatementKinds; ++k) result.prepareSeconds += spent.prepareSeconds[k];
-    result.rows = spent.runs[kKeyedSelect];
+    result.rows = static_cast<long long>(tally.categories[static_cast<size_t>(table_.category)].rowsWritten);
     result.writes = spent.runs[kWrite];
     return result;
 }

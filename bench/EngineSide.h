@@ -8,15 +8,23 @@
 #include "bench/PhaseResult.h"
 #include "bench/StatementTimes.h"
 #include "engine/FormData.h"
+#include "engine/RunView.h"
 
 namespace bench {
+
+// How the engine runs: the default path or the bulk path, the mode, the store.
+struct EngineRun {
+    bool bulk = false;
+    int mode = engine::kModeAll;
+    std::string storeId = "001";
+};
 
 // The download as the program runs it: engine::runDownload with one category
 // ticked, through the program's connections, datasets and driver. The driver module
 // is the timing wrapper, whose totals split the time by kind of statement.
 class EngineSide {
 public:
-    EngineSide(BenchDatabases& databases, const BenchTable& table, const std::string& timingDriver,
+    EngineSide(const db::RegistryFiles& registry, const BenchTable& table, EngineRun how,
                OlvBenchStatementTimesFunc times);
 
     // One run; its connections stay open for the next, as in the program.
@@ -24,6 +32,7 @@ public:
 
 private:
     const BenchTable& table_;
+    EngineRun how_;
     OlvBenchStatementTimesFunc times_;
     engine::FormData data_;
 };

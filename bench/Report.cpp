@@ -6,31 +6,61 @@
 #include <fstream>
 
 namespace bench {
+namespace {
+
+std::string ratioText(const std::optional<double>& ratio) {
+    if (!ratio) return "";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2fx", *ratio);
+    return text;
+}
+
+}  // namespace
 
 void printTableHeader() {
-    std::printf("| rows | table | branch | side | s | rows/s | engine/baseline | page s | page share "
-                "| keyed SELECT s | write s | prepare s | page writes/row | peak RSS MiB |\n");
-    std::printf("|---:|---|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| case | rows | table | side | s | rows/s | default/this | this/limit | page s "
+                "| page s per 1k rows | keyed SELECT s | write s | commit s | prepare s | page writes/row "
+                "| peak RSS MiB |\n");
+    std::printf("|---|---:|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     std::fflush(stdout);
 }
 
-void printTableRow(long long rows, const std::string& table, const std::string& branch,
-                   const std::string& side, const PhaseResult& r, std::optional<double> ratio) {
-    char ratioText[32] = "";
-    if (ratio) std::snprintf(ratioText, sizeof ratioText, "%.2fx", *ratio);
-    std::printf("| %lld | %s | %s | %s | %.1f | %.0f | %s | %.1f | %.0f%% | %.1f | %.1f | %.1f | %.1f | %.1f |\n",
-                rows, table.c_str(), branch.c_str(), side.c_str(), r.seconds, r.rowsPerSecond(),
-                ratioText, r.pageSeconds, 100 * r.pageShare(), r.keyedSeconds, r.writeSeconds,
-                r.prepareSeconds, r.pageWritesPerRow(), r.peakRssKiB / 1024.0);
+void printTableRow(const SideLine& l) {
+    const PhaseResult& r = l.result;
+    const double pagePerThousand = r.rows > 0 ? 1000 * r.pageSeconds / r.rows : 0;
+    std::printf("| %s | %lld | %s | %s | %.2f | %.0f | %s | %s | %.2f | %.3f | %.1f | %.2f | %.2f | %.2f "
+                "| %.2f | %.1f |\n",
+                l.caseName.c_str(), l.rows, l.table.c_str(), l.side.c_str(), r.seconds,
+                r.rowsPerSecond(), ratioText(l.speedUp).c_str(), ratioText(l.ofLimit).c_str(),
+                r.pageSeconds, pagePerThousand, r.keyedSeconds, r.writeSeconds, r.commitSeconds, r.prepareSeconds,
+                r.pageWritesPerRow(), r.peakRssKiB / 1024.0);
+    std::fflush(stdout);
+}
+
+void printBranchesHeader() {
+    std::printf("| branches | side | changes per store | wall s | per-store s median | per-store s max "
+                "| per-store page s median | rows/s all stores | default/this (wall) "
+                "| peak RSS per branch MiB (max) |\n");
+    std::printf("|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::fflush(stdout);
+}
+
+void printBranchesRow(const BranchesLine& l) {
+    const double rowsPerSecond =
+        l.wallSeconds > 0 ? l.branches * double(l.changesPerStore) / l.wallSeconds : 0;
+    std::printf("| %d | %s | %lld | %.2f | %.2f | %.2f | %.2f | %.0f | %s | %.1f |\n", l.branches,
+                l.side.c_str(), l.changesPerStore, l.wallSeconds, l.medianStoreSeconds,
+                l.maxStoreSeconds, l.medianStorePageSeconds, rowsPerSecond,
+                ratioText(l.speedUp).c_str(), l.maxPeakRssKiB / 1024.0);
     std::fflush(stdout);
 }
 
 void printProgress(const std::string& what, const PhaseResult& r) {
     std::fprintf(stderr,
-                 "  %-34s %7lld rows %7.1f s %6.0f rows/s  page %6.1f s (%2.0f%%)  keyed %6.1f s  "
-                 "write %6.1f s  %.1f page writes/row  peak %.1f MiB\n",
+                 "  %-34s %7lld rows %7.2f s %6.0f rows/s  page %6.2f s (%2.0f%%)  keyed %6.1f s  "
+                 "write %6.2f s  commit %5.2f s  %.2f page writes/row  peak %.1f MiB\n",
                  what.c_str(), r.rows, r.seconds, r.rowsPerSecond(), r.pageSeconds,
-                 100 * r.pageShare(), r.keyedSeconds, r.writeSeconds, r.pageWritesPerRow(),
+                 100 * r.pageShare(), r.keyedSeconds, r.writeSeconds, r.commitSeconds, r.pageWritesPerRow(),
                  r.peakRssKiB / 1024.0);
 }
 

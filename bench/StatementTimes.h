@@ -6,7 +6,9 @@
 // difference around a run.
 namespace bench {
 
-enum StatementKind { kPageQuery, kKeyedSelect, kWrite, kStatementKinds };
+// kCommit: the commits of explicit transactions (the bulk path's one per page); an
+// autocommit write's commit happens inside its execute and counts as kWrite.
+enum StatementKind { kPageQuery, kKeyedSelect, kWrite, kCommit, kStatementKinds };
 
 struct StatementTimes {
     double prepareSeconds[kStatementKinds] = {};

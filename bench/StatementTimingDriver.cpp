@@ -19,7 +19,8 @@ bench::StatementTimes& totals() {
     return times;
 }
 
-bench::StatementKind kindOf(const std::string& sql) {
+bench::StatementKind kindOf(const std::string& sql, testsupport::StatementHooks::Step step) {
+    if (step == testsupport::StatementHooks::Step::Commit) return bench::kCommit;
     if (strncasecmp(sql.c_str(), "SELECT FIRST", 12) == 0) return bench::kPageQuery;
     if (strncasecmp(sql.c_str(), "SELECT", 6) == 0) return bench::kKeyedSelect;
     return bench::kWrite;
@@ -45,8 +46,8 @@ private:
 class TimingHooks : public testsupport::StatementHooks {
 public:
     void around(const std::string& sql, Step step, const std::function<void()>& run) override {
-        const bench::StatementKind kind = kindOf(sql);
-        if (step == Step::Execute || step == Step::OpenCursor) ++totals().runs[kind];
+        const bench::StatementKind kind = kindOf(sql, step);
+        if (step == Step::Execute || step == Step::OpenCursor || step == Step::Commit) ++totals().runs[kind];
         Timed timed(step == Step::Prepare ? totals().prepareSeconds[kind] : totals().runSeconds[kind]);
         run();
     }

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "bench/BenchOptions.h"
+
+// The benchmark's suites. Each returns 0 when every measurement ran and its
+// branch held what headquarters sent, and prints its figures table to stdout.
+namespace bench {
+
+// Mode All into an empty branch, per table and row count: the default path, the
+// bulk path and the physical limit (optionally the bare baseline and a second
+// download into the full branch). Each row count in a child process of its own.
+int runSizesSuite(const BenchOptions& options);
+
+// Mode Changed: options.changes queued product changes for one store, into an
+// empty branch, by the default path, the bulk path and the physical limit.
+int runChangedSuite(const BenchOptions& options);
+
+// N branches at once, each its own process with its own embedded branch and store,
+// against one headquarters database on a private Firebird server on loopback:
+// mode Changed, default path against bulk path. self is this program's path; the
+// branches run it again with --branch-worker.
+int runBranchesSuite(const BenchOptions& options, const char* self);
+
+// The process of one branch in the branches suite (the arguments after
+// --branch-worker).
+int runBranchWorker(int argc, char** argv);
+
+}  // namespace bench
