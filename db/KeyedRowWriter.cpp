@@ -20,7 +20,8 @@ const std::vector<ColumnInfo>& KeyedRowWriter::columns() {
     return columns_;
 }
 
-std::string KeyedRowWriter::statementText() {
+const std::string& KeyedRowWriter::statementText() {
+    if (!statementText_.empty()) return statementText_;
     const int dialect = connection_.configuredDialect();
     std::string names, markers;
     for (const ColumnInfo& column : columns()) {
@@ -32,8 +33,9 @@ std::string KeyedRowWriter::statementText() {
         names += identifier(column.name, dialect);
         markers += "?";
     }
-    return "UPDATE OR INSERT INTO " + identifier(table_, dialect) + " (" + names + ") VALUES (" +
-           markers + ") MATCHING (" + identifier(keyColumn_, dialect) + ")";
+    statementText_ = "UPDATE OR INSERT INTO " + identifier(table_, dialect) + " (" + names +
+                     ") VALUES (" + markers + ") MATCHING (" + identifier(keyColumn_, dialect) + ")";
+    return statementText_;
 }
 
 void KeyedRowWriter::write(const std::vector<Value>& values) {

@@ -29,13 +29,14 @@ public:
     void write(const std::vector<Value>& values);
 
 private:
-    std::string statementText();
+    const std::string& statementText();
 
     SQLConnection& connection_;
     std::string table_;
     std::string keyColumn_;
     std::vector<ColumnInfo> columns_;
     bool columnsRead_ = false;
+    std::string statementText_;  // built once, with the columns
 };
 
 }  // namespace db
