@@ -157,8 +157,8 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     values.filterDate = run.filterDate;
     // The bulk path writes every row by key through one prepared statement.
     db::KeyedRowWriter writer(run.data.SQLCon_Target, q.mirrorChanged.table, q.mirrorChanged.keyField);
-    const auto mirror = [&](const MirrorSpec& spec, const std::string& note) {
-        return run.bulk ? mirrorRowByKey(run, pages, spec, writer, note) : mirrorRow(run, pages, spec, note);
+    const auto mirror = [&](const MirrorSpec& how, const std::string& note) {
+        return run.bulk ? mirrorRowByKey(run, pages, how, writer, note) : mirrorRow(run, pages, how, note);
     };
     switch (run.view.downloadMode()) {
         case kModeAll:
