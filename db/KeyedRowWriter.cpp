@@ -11,9 +11,9 @@ KeyedRowWriter::KeyedRowWriter(SQLConnection& connection, std::string table, std
 
 const std::vector<ColumnInfo>& KeyedRowWriter::columns() {
     if (!columnsRead_) {
-        const int dialect = (connection_.ensureOpen(), connection_.configuredDialect());
-        auto statement = connection_.driverConnection().prepare(
-            "SELECT * FROM " + identifier(table_, dialect) + " WHERE 1 = 0");
+        Connection& connection = connection_.driverConnection();  // connected: its dialect is known
+        auto statement = connection.prepare("SELECT * FROM " + identifier(table_, connection_.configuredDialect()) +
+                                            " WHERE 1 = 0");
         columns_ = statement->openCursor({})->columns();
         columnsRead_ = true;
     }

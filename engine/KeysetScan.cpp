@@ -12,11 +12,11 @@ namespace {
 std::string keysetStatement(RunContext& run, const KeysetScanSpec& scan, StatementValues values,
                             const std::optional<std::string>& lastKey) {
     std::vector<std::string> conditions;
-    if (scan.condition) conditions.push_back(expandStatement(scan.condition, values));
-    if (scan.filter && run.view.isDateFilterOn()) conditions.push_back(expandStatement(scan.filter, values));
+    if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
+    if (!scan.filter.empty() && run.view.isDateFilterOn()) conditions.push_back(expandStatement(scan.filter, values));
     if (lastKey) {
         values.key = *lastKey;
-        conditions.push_back(expandStatement(std::string(scan.key) + " > '{key}'", values));
+        conditions.push_back(expandStatement(scan.key + " > '{key}'", values));
     }
     std::string sql = "SELECT FIRST " + std::to_string(kKeysetPageSize) + " * FROM " +
                       expandStatement(scan.from, values);

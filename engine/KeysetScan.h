@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "db/ClientDataSet.h"
 #include "db/SQLConnection.h"
@@ -18,11 +19,11 @@ namespace engine {
 // or deletes meanwhile cannot make the scan pass over a row that was there all
 // along. Texts are stored statements for expandStatement() ({store}, {date}).
 struct KeysetScanSpec {
-    const char* from;                 // the table, or the tables joined
-    const char* condition = nullptr;  // always in force
-    const char* filter = nullptr;     // in force while the date filter is on
-    const char* key = nullptr;        // the ordering key as the statement names it ("A.PROD_ID")
-    const char* keyField = nullptr;   // the same key as a field of the result ("PROD_ID")
+    std::string from = {};  // the table, or the tables joined
+    std::string condition = {};  // always in force; empty: none
+    std::string filter = {};     // in force while the date filter is on; empty: none
+    std::string key = {};        // the ordering key as the statement names it ("A.PROD_ID")
+    std::string keyField = {};   // the same key as a field of the result ("PROD_ID")
 };
 
 // Rows per page of the bulk path.

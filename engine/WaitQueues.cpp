@@ -17,9 +17,23 @@ struct MasterQueue {
     PagedScanSpec changeScan;
     MirrorSpec mirrorAll;
     MirrorSpec mirrorChanged;
-    KeysetScanSpec allKeyset;     // the bulk path's pages of allScan
-    KeysetScanSpec changeKeyset;  // and of changeScan
 };
+
+// The bulk path's pages of a master table: the whole table in mode All (the date
+// filter as allScan has it), the table joined with the store's claimed queue rows
+// in mode Changed, both ordered by the table's key.
+KeysetScanSpec allKeyset(const MasterQueue& q) {
+    const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
+    return {.from = table, .filter = "CHG_DATE >= '{date}'", .key = key, .keyField = key};
+}
+
+KeysetScanSpec changeKeyset(const MasterQueue& q) {
+    const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
+    return {.from = table + " A INNER JOIN " + q.queueTable + " B ON A." + key + " = B." + key +
+                    " AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'",
+            .key = "A." + key,
+            .keyField = key};
+}
 
 const MasterQueue kProducts{
     "PRODUCT_WAIT",
@@ -57,12 +71,7 @@ const MasterQueue kProducts{
      .keyField = "PROD_ID",
      .probeField = "PROD_ID",
      .copy = CopyMode::ByName,
-     .logKeyedSelect = false},
-    {.from = "PRODUCT", .filter = "CHG_DATE >= '{date}'", .key = "PROD_ID", .keyField = "PROD_ID"},
-    {.from = "PRODUCT A INNER JOIN PRODUCT_WAIT B ON A.PROD_ID = B.PROD_ID AND B.STORE_ID = '{store}' "
-             "AND TRAN_CODE = 'W'",
-     .key = "A.PROD_ID",
-     .keyField = "PROD_ID"}};
+     .logKeyedSelect = false}};
 
 const MasterQueue kVendors{
     "PROVIDER_WAIT",
@@ -100,12 +109,7 @@ const MasterQueue kVendors{
      .keyField = "PROVIDER_ID",
      .probeField = "PROVIDER_ID",
      .copy = CopyMode::ByName,
-     .logKeyedSelect = false},
-    {.from = "PROVIDER", .filter = "CHG_DATE >= '{date}'", .key = "PROVIDER_ID", .keyField = "PROVIDER_ID"},
-    {.from = "PROVIDER A INNER JOIN PROVIDER_WAIT B ON A.PROVIDER_ID = B.PROVIDER_ID AND B.STORE_ID = '{store}' "
-             "AND TRAN_CODE = 'W'",
-     .key = "A.PROVIDER_ID",
-     .keyField = "PROVIDER_ID"}};
+     .logKeyedSelect = false}};
 
 const MasterQueue kCustomers{
     "CUSTOMER_WAIT",
@@ -143,12 +147,7 @@ const MasterQueue kCustomers{
      .keyField = "CUST_ID",
      .probeField = "CUST_ID",
      .copy = CopyMode::ByPosition,
-     .logKeyedSelect = false},
-    {.from = "CUSTOMER", .filter = "CHG_DATE >= '{date}'", .key = "CUST_ID", .keyField = "CUST_ID"},
-    {.from = "CUSTOMER A INNER JOIN CUSTOMER_WAIT B ON A.CUST_ID = B.CUST_ID AND B.STORE_ID = '{store}' "
-             "AND TRAN_CODE = 'W'",
-     .key = "A.CUST_ID",
-     .keyField = "CUST_ID"}};
+     .logKeyedSelect = false}};
 
 void downloadMaster(RunContext& run, const MasterQueue& q) {
     db::ClientDataSet& pages = run.data.CDS_Source1;
@@ -163,7 +162,7 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     switch (run.view.downloadMode()) {
         case kModeAll:
             if (run.bulk) {
-                runKeysetScan(run, pages, q.allScan, q.allKeyset, values, &run.data.SQLCon_Target,
+                runKeysetScan(run, pages, q.allScan, allKeyset(q), values, &run.data.SQLCon_Target,
                               [&] { mirror(q.mirrorAll, ""); });
             } else {
                 runPagedScan(run, pages, q.allScan, values, [&] { mirror(q.mirrorAll, ""); });
@@ -173,7 +172,7 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
             runWaitQueue(
-                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan, q.changeKeyset,
+                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan, changeKeyset(q),
                 &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;

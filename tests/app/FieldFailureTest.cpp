@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
 #include "tests/support/PrivateServer.h"
@@ -143,19 +144,10 @@ TEST(PasswordFileSetUp, OpenToOthersIsRefusedUntilItIsTheOwnersAlone) {
 }
 
 // The window in this process, on databases of the test.
-class HeadquartersDown : public ::testing::Test {
+class HeadquartersDown : public DatabaseWindowTest {
 protected:
-    void SetUp() override {
-        fill(dbs);
-        writeStoreConfig(folder, {{"0001", "S1"}});
-    }
-    void openWindow(const testsupport::RegistryOptions& where) {
-        const auto [connections, drivers] = dbs.writeRegistry(where);
-        settings = std::make_unique<RegistrySettings>(connections, drivers);
-        window = makeWindow(folder);
-        window->show();
-        for (int i = 0; i < 12; ++i) window->bsSkinCheckGroup1->setChecked(i, i == 0);
-    }
+    void SetUp() override { fill(dbs); }
+    void openWindow(const testsupport::RegistryOptions& where) { DatabaseWindowTest::openWindow(where, {0}); }
     // Waits until a timer run has ended with a log line that says how.
     bool waitForTimerRun(const QString& outcomeLine) {
         return QTest::qWaitFor([&] {
@@ -163,13 +155,6 @@ protected:
             return log.contains(outcomeLine) && log.last().startsWith("2024/03/05-");
         }, 30000);
     }
-
-    FixedClock clock;
-    ErrorBoxRecorder errors;
-    TempFolder folder;
-    TestDatabases dbs;
-    std::unique_ptr<RegistrySettings> settings;
-    std::unique_ptr<app::TFormOlvarin> window;
 };
 
 TEST_F(HeadquartersDown, OkShowsTheErrorBoxAndTheWindowStaysUsable) {

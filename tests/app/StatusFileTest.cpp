@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
 #include "app/StatusFile.h"
@@ -147,10 +148,9 @@ TEST(StatusText, LabelsAreEscapedAndOnlyTheLastSuccessSeriesIsReadBack) {
 
 // The window in this process: top categories and products, with a queued change,
 // a queued deletion and a change the branch refuses.
-class StatusFileWindowTest : public ::testing::Test {
+class StatusFileWindowTest : public DatabaseWindowTest {
 protected:
     void SetUp() override {
-        writeStoreConfig(folder, {{"0001", "S1"}});
         const std::string topItem = "INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ";
         for (const char* row : {"('01', 'drinks')", "('02', 'snacks')"})
             dbs.execSource(topItem + row);
@@ -165,20 +165,18 @@ protected:
              {"('0001', 'P1', 'UPDATE')", "('0001', 'P2', 'DELETE')", "('0001', 'P3', 'UPDATE')"})
             dbs.execSource(queued + row);
     }
+    // A fresh window (its settings too: the status file's key cleared) that finds
+    // headquarters or not.
     void openWindow(bool headquartersUp) {
-        const auto [connections, drivers] = writeRegistry(headquartersUp);
-        settings.reset();  // clears every key, the status file's too
-        settings = std::make_unique<RegistrySettings>(connections, drivers);
-        window = makeWindow(folder);
-        window->show();
-        for (int i = 0; i < 12; ++i) window->bsSkinCheckGroup1->setChecked(i, i == 0 || i == 3);
+        DatabaseWindowTest::openWindow(headquartersUp ? testsupport::RegistryOptions{} : unreachable(), {0, 3});
     }
     // The connections file is read at every connect: the next run finds headquarters or not.
     std::pair<std::string, std::string> writeRegistry(bool headquartersUp) {
-        if (headquartersUp) return dbs.writeRegistry();
-        const std::string nobodyListens =
-            "localhost/" + std::to_string(testsupport::unusedLoopbackPort());
-        return dbs.writeRegistry({.sourceDatabase = nobodyListens + ":" + dbs.sourcePath()});
+        return dbs.writeRegistry(headquartersUp ? testsupport::RegistryOptions{} : unreachable());
+    }
+    testsupport::RegistryOptions unreachable() const {
+        return {.sourceDatabase = "localhost/" + std::to_string(testsupport::unusedLoopbackPort()) + ":" +
+                                  dbs.sourcePath()};
     }
     // Clicks OK; the times just before and after.
     std::pair<double, double> clickOk() {
@@ -187,13 +185,6 @@ protected:
         return {before, nowSeconds()};
     }
     std::string statusPath() const { return folder.file("olvarin.prom"); }
-
-    FixedClock clock;
-    ErrorBoxRecorder errors;
-    TempFolder folder;
-    TestDatabases dbs;
-    std::unique_ptr<RegistrySettings> settings;
-    std::unique_ptr<app::TFormOlvarin> window;
 };
 
 TEST_F(StatusFileWindowTest, EveryRunWritesItsOutcomeAndAFailedOneKeepsTheLastSuccess) {

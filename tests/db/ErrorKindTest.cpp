@@ -79,18 +79,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"syntax", "INSERT INTO NOSUCHTABLE VALUES (1)", kSqlError, "42S02"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(ErrorKinds, OurOwnErrorsAreUsageErrorsWithoutCodes) {
-    World world(kSql, kSql);
-    world.form.CDS_Source1.close();
-    world.form.CDS_Source1.setCommandText("SELECT S FROM PING");
-    world.form.CDS_Source1.open();
-    const auto error = errorFrom([&] { world.form.CDS_Source1.fieldByName("NOPE"); });
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->kind(), db::ErrorKind::Usage);
-    EXPECT_EQ(error->gdsCode(), 0);
-    EXPECT_EQ(error->sqlState(), "");
-}
-
 // A connect that fails for any reason of the link or the database.
 struct ConnectCase {
     const char* name;
