@@ -1,5 +1,7 @@
 #include "check/TableRules.h"
 
+#include "engine/ColumnRules.h"
+
 namespace check {
 namespace {
 
@@ -21,10 +23,6 @@ const char* are(size_t count) {
     return count == 1 ? " is" : " are";
 }
 
-std::string ordinal(size_t index) {
-    return std::to_string(index + 1);
-}
-
 class Problems {
   public:
     explicit Problems(const std::string& table) : table_(table) {}
@@ -39,28 +37,26 @@ class Problems {
     std::vector<TableProblem> list_;
 };
 
+std::vector<std::string> namesOf(const TableColumns& columns) {
+    std::vector<std::string> names;
+    for (const ColumnMeta& column : columns) names.push_back(column.name);
+    return names;
+}
+
 void checkSameOrder(Problems& p, const DownloadTable& table, const TableColumns& branch,
                     const TableColumns& hq) {
-    const std::string recreate =
-        "recreate the branch's " + p.table() + " with headquarters' columns in the same order";
-    for (size_t i = 0; i < branch.size() && i < hq.size(); ++i) {
-        if (branch[i].name != hq[i].name) {
-            p.add(Side::Branch,
-                  "column " + ordinal(i) + " is " + branch[i].name + ", headquarters has " +
-                      hq[i].name + " there",
-                  recreate);
-            return;
-        }
-    }
     const bool exact = table.rule == BranchRule::SameColumns;
-    if (branch.size() > hq.size()) {
-        p.add(Side::Branch,
-              "column " + ordinal(hq.size()) + " " + branch[hq.size()].name +
-                  " comes after headquarters' last column " + hq.back().name,
-              exact ? "give the branch's " + p.table() + " exactly headquarters' columns"
-                    : "drop the branch's columns after " + hq.back().name +
-                          ", or add them at the end of headquarters' " + p.table());
-    } else if (exact && branch.size() < hq.size()) {
+    // The download's own rule decides; the check adds what to do about it.
+    if (const auto mismatch = engine::positionMismatch(namesOf(branch), namesOf(hq))) {
+        std::string remedy =
+            !mismatch->pastHeadquartersLast ? "recreate the branch's " + p.table() + " with headquarters' columns in the same order"
+            : exact       ? "give the branch's " + p.table() + " exactly headquarters' columns"
+                          : "drop the branch's columns after " + hq.back().name +
+                          ", or add them at the end of headquarters' " + p.table();
+        p.add(Side::Branch, mismatch->finding, std::move(remedy));
+        return;
+    }
+    if (exact && branch.size() < hq.size()) {
         p.add(
             Side::Branch,
             "has " + std::to_string(branch.size()) + " columns, headquarters " +
@@ -72,12 +68,13 @@ void checkSameOrder(Problems& p, const DownloadTable& table, const TableColumns&
 
 void checkKnownColumns(Problems& p, const DownloadTable& table, const TableColumns& branch,
                        const TableColumns& hq) {
-    std::vector<std::string> unknown;
+    std::vector<std::string> branchNames;
     for (const ColumnMeta& column : branch) {
         // A TRAN_CODE of a joined table has a rule and a line of its own.
         if (table.joinedWithQueue && column.name == kClaimColumn) continue;
-        if (columnIndex(hq, column.name) < 0) unknown.push_back(column.name);
+        branchNames.push_back(column.name);
     }
+    const std::vector<std::string> unknown = engine::missingByName(branchNames, namesOf(hq));
     if (unknown.empty()) return;
     const size_t n = unknown.size();
     p.add(Side::Branch, columnWords(unknown) + are(n) + " not at headquarters",

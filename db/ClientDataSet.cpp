@@ -26,6 +26,8 @@ void ClientDataSet::requireCurrentRow() const {
 }
 
 void ClientDataSet::close() {
+    packetCursor_.reset();
+    packetStatement_.reset();
     active_ = false;
     state_ = State::Browse;
     fields_.clear();
@@ -57,14 +59,43 @@ void ClientDataSet::open() {
     // Rows and fields are taken only once every row has come: a fetch that fails
     // leaves the dataset closed and empty.
     const std::vector<ColumnInfo> columns = cursor->columns();
-    std::vector<std::vector<Value>> rows;
-    std::vector<Value> row;
-    while (cursor->fetch(row)) rows.push_back(row);
-    cursor.reset();
+    std::vector<std::vector<Value>> rows = fetchRows(*cursor, packetRecords_);
     defineFields(columns);
     rows_ = std::move(rows);
+    if (packetRecords_ > 0 && static_cast<int>(rows_.size()) == packetRecords_) {
+        packetStatement_ = std::move(statement);
+        packetCursor_ = std::move(cursor);
+    }
     active_ = true;
     first();
+}
+
+std::vector<std::vector<Value>> ClientDataSet::fetchRows(Cursor& cursor, int limit) {
+    std::vector<std::vector<Value>> rows;
+    std::vector<Value> row;
+    while ((limit < 0 || static_cast<int>(rows.size()) < limit) && cursor.fetch(row)) rows.push_back(row);
+    return rows;
+}
+
+int ClientDataSet::getNextPacket() {
+    requireActive();
+    if (state_ != State::Browse) post();
+    rows_.clear();
+    changeLog_.clear();
+    if (packetCursor_) {
+        try {
+            rows_ = fetchRows(*packetCursor_, packetRecords_);
+        } catch (...) {
+            close();
+            throw;
+        }
+        if (static_cast<int>(rows_.size()) < packetRecords_) {
+            packetCursor_.reset();
+            packetStatement_.reset();
+        }
+    }
+    first();
+    return static_cast<int>(rows_.size());
 }
 
 uint64_t ClientDataSet::execute() {

@@ -39,7 +39,15 @@ public:
     const std::string& commandText() const { return commandText_; }
 
     // Runs the command text as a query and holds every row; stands on the first.
+    // With packets (setPacketRecords) it holds at most one packet of rows and keeps
+    // the query open for getNextPacket().
     void open();
+    // Rows per packet: -1 (the default) for the whole result at open().
+    void setPacketRecords(int count) { packetRecords_ = count; }
+    // Replaces the rows held by the next packet of the open query and stands on its
+    // first; returns how many came. 0 once the result is exhausted, which ends the
+    // query (the dataset stays open and empty). A fetch that fails closes the dataset.
+    int getNextPacket();
     // Runs the command text as a statement without a result; stays closed. Returns
     // the number of rows it affected.
     uint64_t execute();
@@ -87,6 +95,8 @@ private:
     void requireCurrentRow() const;
     [[noreturn]] void fail(const std::string& message) const;
     void defineFields(const std::vector<ColumnInfo>& columns);
+    // Up to limit rows of cursor (all when limit < 0).
+    static std::vector<std::vector<Value>> fetchRows(Cursor& cursor, int limit);
 
     std::string name_;
     SQLConnection* connection_;
@@ -101,6 +111,11 @@ private:
     std::vector<Value> editOld_;
     std::vector<RowChange> changeLog_;
     std::vector<std::string> lastApplyErrors_;
+    int packetRecords_ = -1;
+    // The query of a dataset read in packets, while rows remain; the cursor is
+    // released before its statement.
+    std::unique_ptr<Statement> packetStatement_;
+    std::unique_ptr<Cursor> packetCursor_;
 };
 
 }  // namespace db

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 #include "base/DateTimeFormat.h"
 #include "base/NumberText.h"
@@ -76,8 +77,10 @@ bool isTextKind(FieldType t) {
            t == FieldType::BinaryBlob;
 }
 
+// A value the column cannot take is the record's fault, not the program's: the row
+// is refused like one the database refuses.
 [[noreturn]] void notConvertible(const Value& v, const char* what) {
-    throw Error("'" + valueAsText(v) + "' is not a valid " + what);
+    throw Error("'" + valueAsText(v) + "' is not a valid " + what, ErrorKind::Refused);
 }
 
 int64_t toInteger(const Value& v) {
@@ -86,7 +89,9 @@ int64_t toInteger(const Value& v) {
         case ValueKind::SmallInt:
         case ValueKind::Integer:
         case ValueKind::BigInt: return v.asInt64();
-        case ValueKind::Double: return std::llround(v.asDouble());
+        case ValueKind::Double:
+            if (!(std::fabs(v.asDouble()) < 9.2e18)) notConvertible(v, "integer value");
+            return std::llround(v.asDouble());
         case ValueKind::Decimal: return std::llround(decimalToDouble(v.asDecimal()));
         case ValueKind::Text: {
             if (auto i = base::parseInt32(v.asText())) return *i;
@@ -132,6 +137,15 @@ bool parseTime(const std::string& s, Time& t) {
     return true;
 }
 
+// An integer for a column of the given range; a value outside it is refused rather
+// than cut down to a different number.
+template <typename Int>
+Int toIntegerIn(const Value& v, const char* what) {
+    const int64_t i = toInteger(v);
+    if (i < std::numeric_limits<Int>::min() || i > std::numeric_limits<Int>::max()) notConvertible(v, what);
+    return static_cast<Int>(i);
+}
+
 Value toDecimal(const Value& v, int scale) {
     const double factor = std::pow(10.0, -scale);
     if (v.kind() == ValueKind::Decimal && v.asDecimal().scale == scale) return v;
@@ -139,7 +153,10 @@ Value toDecimal(const Value& v, int scale) {
         v.kind() == ValueKind::BigInt) {
         return Value::decimal({v.asInt64() * static_cast<int64_t>(std::llround(factor)), scale});
     }
-    return Value::decimal({std::llround(toDouble(v) * factor), scale});
+    const double scaled = toDouble(v) * factor;
+    // Beyond what the column's 64-bit store holds (or not a number at all).
+    if (!(std::fabs(scaled) < 9.2e18)) notConvertible(v, "decimal value");
+    return Value::decimal({std::llround(scaled), scale});
 }
 
 }  // namespace
@@ -192,8 +209,8 @@ Value convertForField(const Value& v, const ColumnInfo& info) {
     }
     switch (info.type) {
         case FieldType::SmallInt:
-        case FieldType::Boolean: return Value::smallInt(static_cast<int16_t>(toInteger(v)));
-        case FieldType::Integer: return Value::integer(static_cast<int32_t>(toInteger(v)));
+        case FieldType::Boolean: return Value::smallInt(toIntegerIn<int16_t>(v, "smallint value"));
+        case FieldType::Integer: return Value::integer(toIntegerIn<int32_t>(v, "integer value"));
         case FieldType::BigInt: return Value::bigInt(toInteger(v));
         case FieldType::Double: return Value::real(toDouble(v));
         case FieldType::Decimal: return toDecimal(v, info.scale);

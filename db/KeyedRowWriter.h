@@ -23,9 +23,9 @@ public:
     const std::vector<ColumnInfo>& columns();
 
     // Writes one row: values[i] is the value of columns()[i], converted as a field
-    // of that column converts what it is given (a value that does not convert
-    // throws db::Error of the kind Usage). A row the database refuses throws
-    // db::Error of the kind Refused: within a transaction, only that row is undone.
+    // of that column converts what it is given. A value that does not convert, or a
+    // row the database refuses, throws db::Error of the kind Refused: within a
+    // transaction, only that row is undone.
     void write(const std::vector<Value>& values);
 
 private:

@@ -17,8 +17,11 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    open_ = false;
+    // Finished only once the server took the commit: a refused commit leaves the
+    // transaction to the destructor, which rolls it back, so that nothing of it is
+    // left open for the next statement to join.
     connection_.commit(desc_);
+    open_ = false;
 }
 
 void Transaction::rollback() {

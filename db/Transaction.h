@@ -16,8 +16,9 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // Commits, or rolls back; each throws as the connection's call does. After
-    // either the destructor does nothing.
+    // Commits, or rolls back; each throws as the connection's call does. After a
+    // commit that succeeded, or any rollback, the destructor does nothing; after a
+    // commit that failed it rolls back.
     void commit();
     void rollback();
 

@@ -22,7 +22,7 @@ struct BillQueue {
     PagedScanSpec changeScan;  // pages of claimed bills joined with their masters
     const char* readLines;     // L
     CopyRoutine copy;
-    KeysetScanSpec changeKeyset;  // the bulk path's pages of changeScan
+    BulkScanSpec changeOnBulkPath;  // the bulk path's query of changeScan
 };
 
 // Every page of a kind's claimed bills joins the same tables under the same
@@ -188,10 +188,19 @@ ChangeOutcome copyClaimedBill(RunContext& run, const BillQueue& q) {
     return copied == BillCopy::Copied ? ChangeOutcome::Arrived : ChangeOutcome::NotWritten;
 }
 
+// The kind's master table, named as its queue is: "PSALE_WAIT" for "PSALE_MASTER".
+std::string masterTableOf(const BillQueue& q) {
+    const std::string queue = q.queueTable;
+    return queue.substr(0, queue.rfind("_WAIT")) + "_MASTER";
+}
+
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.view.downloadMode() != kModeChanged) return;
+    const std::string masterTable = masterTableOf(q);
+    const WaitQueue queue{q.queueTable, "MASTERBILLID", masterTable.c_str(), q.queue, q.changeScan,
+                          q.changeOnBulkPath};
     runWaitQueue(
-        run, q.queueTable, "MASTERBILLID", q.queue, run.data.CDS_ReadM, q.changeScan, q.changeKeyset,
+        run, queue, run.data.CDS_ReadM,
         nullptr,  // each bill is copied in a transaction of its own
         [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
         [&] { return copyClaimedBill(run, q); });

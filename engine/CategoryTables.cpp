@@ -1,7 +1,7 @@
 #include "engine/CategoryTables.h"
 
 #include "db/Transaction.h"
-#include "engine/KeysetScan.h"
+#include "engine/BulkScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RowMirror.h"
 
@@ -35,7 +35,7 @@ const WholeTable kMiddleCategories{
 struct PagedTable {
     PagedScanSpec scan;
     MirrorSpec mirror;
-    KeysetScanSpec keyset;  // the bulk path's pages
+    BulkScanSpec bulk;  // the bulk path's query
 };
 
 const PagedTable kSmallCategories{
@@ -106,7 +106,7 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     values.filterDate = run.filterDate;
     if (run.bulk) {
         db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table, table.mirror.keyField);
-        runKeysetScan(run, source, table.scan, table.keyset, values, &run.data.SQLCon_Target,
+        runBulkScan(run, source, table.scan, table.bulk, values, &run.data.SQLCon_Target,
                       [&] { mirrorRowByKey(run, source, table.mirror, writer); });
         return;
     }

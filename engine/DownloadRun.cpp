@@ -35,6 +35,7 @@ const std::array<Category, kCategoryCount>& categories() { return kCategories; }
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
     RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap, options.bulk};
+    if (options.bulkPageSize > 0) run.bulkPageSize = options.bulkPageSize;
     // No transaction stays open between runs, and the tally is handed over, however
     // the run ends.
     const base::ScopeExit endOfRun([&] {

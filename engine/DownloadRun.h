@@ -16,6 +16,8 @@ struct RunOptions {
     // The bulk path: keyset pages of hundreds of rows, one transaction a page, rows
     // written by key. Off: the protocol exactly as it stands.
     bool bulk = false;
+    // When above 0, rows per page of the bulk path (tests use a few, for many pages).
+    int bulkPageSize = 0;
 };
 
 // One download run over the ticked categories (the OK button's click handler does

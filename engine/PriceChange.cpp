@@ -1,9 +1,13 @@
 #include "engine/PriceChange.h"
 
+#include <optional>
+#include <set>
 #include <string_view>
 
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
+#include "base/SqlText.h"
+#include "db/Error.h"
 #include "engine/BillCopy.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
@@ -16,6 +20,10 @@ constexpr const char* kMarkDueLines =
     "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W' WHERE CHGPRICE_DATE <= '{date}' AND TRN_CODE <> 'Y' ";
 constexpr const char* kReadDueLines = "SELECT * FROM CHGPRICE_SUB WHERE TRN_CODE = 'W' ";
 constexpr const char* kMarkApplied = "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y' WHERE TRN_CODE = 'W' ";
+// A due line whose product the branch refused is held apart while the others are
+// marked applied, then made due again for the next run. A run that ends between the
+// two leaves it held, which the next run's marking of due lines takes up as well.
+constexpr const char* kReleaseHeldLines = "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W' WHERE TRN_CODE = 'R'";
 
 constexpr const char* kUpdateProductLines[] = {
     "UPDATE PRODUCT SET PD_ITEMID = :PD_ITEMID ,",
@@ -59,7 +67,7 @@ db::Value parameterValue(const ProductParameter& p, db::ClientDataSet& line) {
 }
 
 // Writes the current due line's new values into its product.
-void applyLine(RunContext& run, db::ClientDataSet& line) {
+void updateProduct(RunContext& run, db::ClientDataSet& line) {
     StatementValues product;
     product.key = line.fieldByName("PROD_ID").asString();
     db::SQLQuery& update = run.data.SQL_SubDet;
@@ -72,6 +80,41 @@ void applyLine(RunContext& run, db::ClientDataSet& line) {
     }
     update.execSQL();
     run.counts().rowsWritten += update.rowsAffected();
+}
+
+// A line of a bill: its bill number and product.
+struct DueLine {
+    std::string bill;
+    std::string product;
+    bool operator<(const DueLine& other) const {
+        return bill != other.bill ? bill < other.bill : product < other.product;
+    }
+};
+
+// Applies the current due line; a product update the branch refuses (a row a shop
+// program holds, a constraint, a value its column cannot take) is logged as a
+// refused row and the line is returned, to stay due.
+std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
+    try {
+        updateProduct(run, line);
+        return std::nullopt;
+    } catch (const db::Error& e) {
+        if (e.kind() != db::ErrorKind::Refused) throw;
+        const DueLine refused{line.fieldByName("MASTERBILLID").asString(), line.fieldByName("PROD_ID").asString()};
+        ++run.counts().rowsRefused;
+        run.log("PRODUCT row '" + refused.product + "' refused" + kStaysQueued + ": " + e.what());
+        return refused;
+    }
+}
+
+void markApplied(RunContext& run, const std::set<DueLine>& refused) {
+    for (const DueLine& line : refused) {
+        executeOnTarget(run, "UPDATE CHGPRICE_SUB SET TRN_CODE = 'R' WHERE MASTERBILLID = '" +
+                                 base::sqlLiteralBody(line.bill) + "' AND PROD_ID = '" +
+                                 base::sqlLiteralBody(line.product) + "' AND TRN_CODE = 'W'");
+    }
+    executeOnTarget(run, kMarkApplied);
+    if (!refused.empty()) executeOnTarget(run, kReleaseHeldLines);
 }
 
 }  // namespace
@@ -87,10 +130,13 @@ void applyPriceChanges(RunContext& run) {
     due.open();
     if (due.recordCount() == 0) return;
 
-    // A failure leaves the loop before the closing mark, so that the lines not
-    // applied yet stay due for the next run.
-    for (due.first(); !due.eof(); due.next()) applyLine(run, due);
-    executeOnTarget(run, kMarkApplied);
+    // A failure that ends the run leaves the loop before the closing mark, so that
+    // the lines not applied yet stay due for the next run.
+    std::set<DueLine> refused;
+    for (due.first(); !due.eof(); due.next()) {
+        if (auto line = applyLine(run, due)) refused.insert(*line);
+    }
+    markApplied(run, refused);
 }
 
 }  // namespace engine

@@ -1,7 +1,9 @@
 #include "engine/RowMirror.h"
 
 #include "base/SqlText.h"
+#include "db/ConnectionParams.h"
 #include "db/Error.h"
+#include "engine/ColumnRules.h"
 
 namespace engine {
 namespace {
@@ -13,6 +15,46 @@ void copyFields(db::ClientDataSet& target, db::ClientDataSet& source, CopyMode c
             copy == CopyMode::ByPosition ? source.fields(i) : source.fieldByName(field.fieldName());
         field.setValue(from.value());
     }
+}
+
+std::string sourceDatabase(RunContext& run) {
+    const db::SQLConnection& source = run.data.SQLCon_Source;
+    return source.connectionName() + ", database " +
+           db::sectionValue(source.params(), "Database");
+}
+
+std::vector<std::string> fieldNames(db::ClientDataSet& dataSet) {
+    std::vector<std::string> names;
+    for (int i = 0; i < dataSet.fieldCount(); ++i) names.push_back(dataSet.fields(i).fieldName());
+    return names;
+}
+
+std::vector<std::string> columnNames(const std::vector<db::ColumnInfo>& columns) {
+    std::vector<std::string> names;
+    for (const db::ColumnInfo& column : columns) names.push_back(column.name);
+    return names;
+}
+
+bool columnsVerified(const RunContext& run, const MirrorSpec& mirror) {
+    return run.columnsVerified.count(mirror.table) > 0;
+}
+
+// Before a table's first row of the run: headquarters' rows must be able to fill
+// the branch's columns the way the copy takes them. Otherwise nothing of the table
+// is written, and the run ends with what is wrong where.
+void verifyColumns(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
+                   const std::vector<std::string>& branchColumns) {
+    const std::vector<std::string> sourceColumns = fieldNames(source);
+    const std::string table = mirror.table;
+    if (mirror.copy == CopyMode::ByPosition) {
+        if (const auto mismatch = positionMismatch(branchColumns, sourceColumns))
+            throw SchemaMismatch("branch " + table + ": " + mismatch->finding);
+    } else if (const auto missing = missingByName(branchColumns, sourceColumns); !missing.empty()) {
+        throw SchemaMismatch(db::withComponentName(source.name(), "Field '" + missing.front() + "' not found") +
+                             "\nheadquarters' " + table + " (" + sourceDatabase(run) + ") has no column " +
+                             missing.front() + ", which the branch's " + table + " has");
+    }
+    run.columnsVerified.insert(table);
 }
 
 MirrorResult written(RunContext& run) {
@@ -38,14 +80,22 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
     target.setCommandText(mirror.keyedSelectPrefix + base::sqlLiteralBody(key) + "'");
     target.open();
     if (mirror.logKeyedSelect) run.log(target.commandText());
+    if (!columnsVerified(run, mirror)) verifyColumns(run, source, mirror, fieldNames(target));
 
     if (target.fieldByName(mirror.probeField).isNull()) {
         target.insert();
     } else {
         target.edit();
     }
-    copyFields(target, source, mirror.copy);
-    target.post();
+    try {
+        copyFields(target, source, mirror.copy);
+        target.post();
+    } catch (const db::Error& e) {
+        // A value the branch's column cannot take: this row is refused, the rest go on.
+        if (e.kind() != db::ErrorKind::Refused) throw;
+        target.close();
+        return refused(run, mirror, key, refusalNote, e.what());
+    }
 
     if (target.applyUpdates(0) == 0) return written(run);
     const auto& errors = target.lastApplyErrors();
@@ -55,6 +105,7 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
 MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
                             db::KeyedRowWriter& writer, const std::string& refusalNote) {
     const std::vector<db::ColumnInfo>& columns = writer.columns();
+    if (!columnsVerified(run, mirror)) verifyColumns(run, source, mirror, columnNames(columns));
     std::vector<db::Value> values;
     values.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {

@@ -24,9 +24,10 @@ enum class MirrorResult { Written, Refused };
 
 // Leaves the target holding the current row of source: looks it up by key on
 // CDS_T1, inserts it when the probe field is null and edits the first found row
-// otherwise, then writes it back. A row the target refuses is passed over with one
-// log line naming the table, the key, refusalNote (e.g. " and stays queued") and
-// the database's message. Does not move source. Throws for anything else (a failed
+// otherwise, then writes it back. A row the target refuses, or one with a value its
+// column cannot take, is passed over with one log line naming the table, the key,
+// refusalNote (e.g. " and stays queued") and the database's or the conversion's
+// message. Does not move source. Throws for anything else (a failed
 // link, a missing field, a rejected keyed SELECT, a source row with fewer fields
 // than the target when copying by position).
 MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 
 #include "engine/FormData.h"
@@ -7,6 +8,9 @@
 #include "engine/RunView.h"
 
 namespace engine {
+
+// Rows per page of the bulk path.
+inline constexpr int kBulkPageSize = 500;
 
 // What a category branch works with during one run.
 struct RunContext {
@@ -18,9 +22,12 @@ struct RunContext {
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
     bool bulk = false;  // the bulk path (see RunOptions)
+    int bulkPageSize = kBulkPageSize;
     // What the run did so far, and the category being run (its index).
     RunTally tally{};
     int category = 0;
+    // The branch tables whose columns this run has found headquarters' rows can fill.
+    std::set<std::string> columnsVerified{};
 
     void log(const std::string& line) { view.appendLog(line); }
     CategoryTally& counts() { return tally.categories[static_cast<size_t>(category) % tally.categories.size()]; }

@@ -3,6 +3,8 @@
 #include <set>
 #include <string>
 
+#include "db/Error.h"
+#include "engine/ColumnRules.h"
 #include "engine/RowMirror.h"
 #include "engine/StatementText.h"
 
@@ -19,15 +21,15 @@ struct MasterQueue {
     MirrorSpec mirrorChanged;
 };
 
-// The bulk path's pages of a master table: the whole table in mode All (the date
+// The bulk path's query of a master table: the whole table in mode All (the date
 // filter as allScan has it), the table joined with the store's claimed queue rows
-// in mode Changed, both ordered by the table's key.
-KeysetScanSpec allKeyset(const MasterQueue& q) {
+// in mode Changed.
+BulkScanSpec allScanOnBulkPath(const MasterQueue& q) {
     const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
     return {.from = table, .filter = "CHG_DATE >= '{date}'", .key = key, .keyField = key};
 }
 
-KeysetScanSpec changeKeyset(const MasterQueue& q) {
+BulkScanSpec changeScanOnBulkPath(const MasterQueue& q) {
     const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
     return {.from = table + " A INNER JOIN " + q.queueTable + " B ON A." + key + " = B." + key +
                     " AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'",
@@ -162,8 +164,8 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     switch (run.view.downloadMode()) {
         case kModeAll:
             if (run.bulk) {
-                runKeysetScan(run, pages, q.allScan, allKeyset(q), values, &run.data.SQLCon_Target,
-                              [&] { mirror(q.mirrorAll, ""); });
+                runBulkScan(run, pages, q.allScan, allScanOnBulkPath(q), values, &run.data.SQLCon_Target,
+                            [&] { mirror(q.mirrorAll, ""); });
             } else {
                 runPagedScan(run, pages, q.allScan, values, [&] { mirror(q.mirrorAll, ""); });
             }
@@ -171,9 +173,10 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
         case kModeChanged: {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
+            const WaitQueue queue{q.queueTable, keyColumn, q.mirrorChanged.table, q.queue, q.changeScan,
+                                  changeScanOnBulkPath(q)};
             runWaitQueue(
-                run, q.queueTable, keyColumn, q.queue, pages, q.changeScan, changeKeyset(q),
-                &run.data.SQLCon_Target,
+                run, queue, pages, &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
@@ -213,12 +216,12 @@ uint64_t executeOnTarget(RunContext& run, const std::string& statement) {
 
 namespace {
 
-// Puts the claimed rows of the given records back to waiting.
-void returnToWaiting(RunContext& run, const char* queueTable, const char* keyColumn,
+// Puts the claimed rows (claim mark 'W' or 'X') of the given records back to waiting.
+void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
                      const std::set<std::string>& keys) {
-    const std::string statement = std::string("UPDATE ") + queueTable +
+    const std::string statement = std::string("UPDATE ") + queue.queueTable +
                                   " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND " +
-                                  keyColumn + " = '{key}' AND TRAN_CODE = 'W'";
+                                  queue.keyColumn + " = '{key}' AND TRAN_CODE = '" + claim + "'";
     StatementValues values;
     values.storeId = run.storeId;
     for (const std::string& key : keys) {
@@ -227,55 +230,110 @@ void returnToWaiting(RunContext& run, const char* queueTable, const char* keyCol
     }
 }
 
+// Every claimed change back to waiting: the update pass wrote none of them.
+void returnAllChanges(RunContext& run, const WaitQueue& queue) {
+    StatementValues store;
+    store.storeId = run.storeId;
+    executeOnSource(run, expandStatement((std::string("UPDATE ") + queue.queueTable +
+                                          " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = 'W'")
+                                             .c_str(),
+                                         store));
+}
+
+void deletionPass(RunContext& run, const WaitQueue& queue,
+                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion) {
+    StatementValues store;
+    store.storeId = run.storeId;
+    executeOnSource(run, expandStatement(queue.statements.claimDeletions, store));
+    db::ClientDataSet& claimed = run.data.CDS_Source2;
+    claimed.close();
+    claimed.setCommandText(expandStatement(queue.statements.readDeletions, store));
+    claimed.open();
+    if (claimed.recordCount() == 0) return;
+    std::set<std::string> refused;
+    for (claimed.first(); !claimed.eof(); claimed.next()) {
+        try {
+            applyDeletion(claimed);
+        } catch (const db::Error& e) {
+            // A deletion the branch refuses (a row a shop program holds, a constraint)
+            // is that record's alone: it stays queued and the others go on.
+            if (e.kind() != db::ErrorKind::Refused) throw;
+            const std::string key = claimed.fieldByName(queue.keyColumn).asString();
+            ++run.counts().rowsRefused;
+            run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued + ": " + e.what());
+            refused.insert(key);
+        }
+    }
+    // The queue is read whole before the claims change, so the reads are not disturbed.
+    returnToWaiting(run, queue, "X", refused);
+    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(queue.statements.removeDeletions, store));
+}
+
+// The claimed changes whose record headquarters has but the scan did not give:
+// they go back to waiting rather than be removed unread.
+void returnChangesNotReached(RunContext& run, const WaitQueue& queue, const std::set<std::string>& reached) {
+    StatementValues store;
+    store.storeId = run.storeId;
+    db::ClientDataSet& claimed = run.data.CDS_Source2;
+    claimed.close();
+    claimed.setCommandText(bulkScanKeys(queue.bulkScan, store));
+    claimed.open();
+    std::set<std::string> missed;
+    for (claimed.first(); !claimed.eof(); claimed.next()) {
+        const std::string key = claimed.fields(0).asString();
+        if (!reached.count(key)) missed.insert(key);
+    }
+    claimed.close();
+    for (const std::string& key : missed) {
+        run.log(std::string(queue.queueTable) + ": the claimed change of '" + key +
+                "' was not reached by this run" + kStaysQueued);
+    }
+    returnToWaiting(run, queue, "W", missed);
+}
+
 }  // namespace
 
-void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
-                  const QueueStatements& statements, db::ClientDataSet& changePages,
-                  const PagedScanSpec& changeScan, const KeysetScanSpec& bulkScan,
+void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
                   db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange) {
-    StatementValues store;
-    store.storeId = run.storeId;
-
-    // Deletion pass.
-    executeOnSource(run, expandStatement(statements.claimDeletions, store));
-    db::ClientDataSet& claimed = run.data.CDS_Source2;
-    claimed.close();
-    claimed.setCommandText(expandStatement(statements.readDeletions, store));
-    claimed.open();
-    if (claimed.recordCount() > 0) {
-        for (claimed.first(); !claimed.eof(); claimed.next()) applyDeletion(claimed);
-        run.counts().queueRowsRemoved +=
-            executeOnSource(run, expandStatement(statements.removeDeletions, store));
-    }
+    deletionPass(run, queue, applyDeletion);
 
     // Update pass.
-    executeOnSource(run, expandStatement(statements.claimChanges, store));
+    StatementValues store;
+    store.storeId = run.storeId;
+    const uint64_t claimedChanges = executeOnSource(run, expandStatement(queue.statements.claimChanges, store));
     // Remembered during the scan and returned after it: changing claimed rows while
     // pages are read with SKIP would shift the later pages.
-    std::set<std::string> notWritten;
+    std::set<std::string> reached, notWritten;
     const auto handleChange = [&] {
-        if (forEachChange() == ChangeOutcome::NotWritten)
-            notWritten.insert(changePages.fieldByName(keyColumn).asString());
+        const std::string key = changePages.fieldByName(queue.keyColumn).asString();
+        reached.insert(key);
+        if (forEachChange() == ChangeOutcome::NotWritten) notWritten.insert(key);
     };
     ScanEnd end = ScanEnd::EmptyPage;
-    if (run.bulk) {
-        // Keyset pages do not shift, but the claims are returned after the last
-        // page's commit all the same, so that a page rolled back keeps its claims.
-        runKeysetScan(run, changePages, changeScan, bulkScan, store, pageTransaction, handleChange);
-    } else {
-        end = runPagedScan(run, changePages, changeScan, store, handleChange);
+    try {
+        if (run.bulk) {
+            // The claims are returned after the last page's commit all the same, so
+            // that a page rolled back keeps its claims.
+            runBulkScan(run, changePages, queue.changeScan, queue.bulkScan, store, pageTransaction, handleChange);
+        } else {
+            end = runPagedScan(run, changePages, queue.changeScan, store, handleChange);
+        }
+    } catch (const SchemaMismatch&) {
+        returnAllChanges(run, queue);
+        throw;
     }
-    returnToWaiting(run, queueTable, keyColumn, notWritten);
+    returnToWaiting(run, queue, "W", notWritten);
     if (end == ScanEnd::PageBound) {
         // Removing the claims now would drop changes the scan never reached.
-        run.log(std::string(queueTable) +
+        run.log(std::string(queue.queueTable) +
                 ": more claimed changes than one run pages through; the rest stay claimed "
                 "for the next run");
         return;
     }
-    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(statements.removeChanges, store));
+    if (claimedChanges > 0) returnChangesNotReached(run, queue, reached);
+    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(queue.statements.removeChanges, store));
 }
 
 void downloadProducts(RunContext& run) { downloadMaster(run, kProducts); }

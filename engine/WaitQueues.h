@@ -5,7 +5,7 @@
 
 #include "db/ClientDataSet.h"
 #include "db/SQLQuery.h"
-#include "engine/KeysetScan.h"
+#include "engine/BulkScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RunContext.h"
 
@@ -28,20 +28,33 @@ enum class ChangeOutcome { Arrived, NotWritten };
 // The log note of a record that was not written and stays queued.
 inline constexpr const char* kStaysQueued = " and stays queued";
 
-// The wait-queue protocol: the deletion pass, then the update pass whose scan is
-// given, then the removal of the handled claims. applyDeletion runs for every row
-// claimed for deletion (CDS_Source2's current row); forEachChange for every row of
-// the update scan, and says whether the record arrived. The claimed rows of the
-// records that did not arrive (keyColumn of the scan's row names the record) go
-// back to waiting once the scan has ended, so the removal takes only what arrived
-// and the next run claims the rest again. When the scan stops at its page bound
-// the claimed changes it never reached stay claimed: the removal is skipped and one
-// log line says so.
-// On the bulk path the update pass reads bulkScan's keyset pages instead, each
-// page's changes in one transaction on pageTransaction when that is set.
-void runWaitQueue(RunContext& run, const char* queueTable, const char* keyColumn,
-                  const QueueStatements& statements, db::ClientDataSet& changePages,
-                  const PagedScanSpec& changeScan, const KeysetScanSpec& bulkScan,
+// A store's wait queue and how its claimed records are read.
+struct WaitQueue {
+    const char* queueTable;
+    const char* keyColumn;    // names the record, in the queue and in the scan's rows
+    const char* recordTable;  // the branch table a refused deletion names
+    QueueStatements statements;
+    PagedScanSpec changeScan;  // the claimed changes joined with their records
+    BulkScanSpec bulkScan;     // the same on the bulk path
+};
+
+// The wait-queue protocol: the deletion pass, then the update pass, then the
+// removal of the handled claims.
+// - applyDeletion runs for every row claimed for deletion (CDS_Source2's current
+//   row). A deletion the branch refuses is logged as a refused row; its claim goes
+//   back to waiting and the pass goes on.
+// - forEachChange runs for every row of the update scan (changePages' current row)
+//   and says whether the record arrived. The claims of the records that did not
+//   arrive go back to waiting once the scan has ended, and so do those of records
+//   headquarters has but the scan did not reach (one log line each), so the removal
+//   takes only what arrived and the next run claims the rest again.
+// - When the scan stops at its page bound the claimed changes it never reached stay
+//   claimed: the removal is skipped and one log line says so.
+// - When headquarters' columns cannot fill the branch's (SchemaMismatch), every
+//   claimed change goes back to waiting and the error ends the run.
+// On the bulk path the update pass reads the bulk scan instead, each page's changes
+// in one transaction on pageTransaction when that is set.
+void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
                   db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange);

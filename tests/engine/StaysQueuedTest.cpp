@@ -150,5 +150,89 @@ TEST_F(StaysQueuedTest, WithWaitOnLocksTheWriteWaitsForTheOtherProgram) {
     EXPECT_TRUE(refusals().empty());
 }
 
+// A failure that belongs to one record, of each kind: the record is refused and
+// stays queued, the rest of its category and the later categories arrive, and the
+// record arrives once its cause is mended. On both paths.
+struct RecordFailure {
+    const char* name;
+    std::vector<std::string> atHeadquarters;  // the failure planted
+    std::vector<std::string> atBranch;
+    std::vector<std::string> mendHeadquarters;
+    std::vector<std::string> mendBranch;
+    const char* message;     // part of the refusal line after "refused and stays queued: "
+    const char* mendedName;  // P2's name after the mend; "" when P2 is deleted
+};
+
+void PrintTo(const RecordFailure& f, std::ostream* os) { *os << f.name; }
+
+const RecordFailure kRecordFailures[] = {
+    {"textForAnInteger",
+     {"ALTER TABLE PRODUCT ALTER COLUMN PACK_QTY TYPE VARCHAR(20)",
+      "UPDATE PRODUCT SET PACK_QTY = 'abc' WHERE PROD_ID = 'P2'"},
+     {}, {"UPDATE PRODUCT SET PACK_QTY = '6' WHERE PROD_ID = 'P2'"}, {},
+     "'abc' is not a valid integer value", "new P2"},
+    {"numberOutOfRange",
+     {"ALTER TABLE PRODUCT ALTER COLUMN SAL_TAG TYPE INTEGER", "UPDATE PRODUCT SET SAL_TAG = 70000 WHERE PROD_ID = 'P2'"},
+     {}, {"UPDATE PRODUCT SET SAL_TAG = 7 WHERE PROD_ID = 'P2'"}, {},
+     "'70000' is not a valid smallint value", "new P2"},
+    {"dateThatDoesNotParse",
+     {"UPDATE PRODUCT SET NOTE = 'someday' WHERE PROD_ID = 'P2'"},
+     {"ALTER TABLE PRODUCT DROP NOTE", "ALTER TABLE PRODUCT ADD NOTE DATE"},
+     {"UPDATE PRODUCT SET NOTE = '2026/12/01' WHERE PROD_ID = 'P2'"}, {},
+     "'someday' is not a valid date and time", "new P2"},
+    {"deletionRefused",
+     {"INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P2', 'DELETE')",
+      "DELETE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2' AND STATE = 'UPDATE'"},
+     {"CREATE TABLE SHELF (PROD_ID VARCHAR(20) REFERENCES PRODUCT (PROD_ID))",
+      "INSERT INTO SHELF VALUES ('P2')"},
+     {}, {"DELETE FROM SHELF"},
+     "FOREIGN KEY", ""},
+};
+
+class RecordFailureTest : public StaysQueuedTest,
+                          public ::testing::WithParamInterface<std::tuple<RecordFailure, bool>> {};
+
+TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
+    const auto& [failure, bulk] = GetParam();
+    for (const auto& sql : failure.atHeadquarters) dbs.execSource(sql);
+    for (const auto& sql : failure.atBranch) dbs.execTarget(sql);
+    dbs.execSource("INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME) VALUES ('V1', 'vendor')");
+    dbs.execSource("INSERT INTO PROVIDER_WAIT (STORE_ID, PROVIDER_ID, STATE) VALUES ('0001', 'V1', 'UPDATE')");
+    view.tickOnly({3, 4});
+    const std::string p2Queue = "SELECT STATE, TRAN_CODE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2'";
+    const Rows queuedP2 = dbs.querySource(p2Queue);
+
+    engine::RunTally tally;
+    run("0001", {.tally = &tally, .bulk = bulk});
+    EXPECT_EQ(view.lines.back(), "Done...");
+    const Lines refused = refusals();
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].rfind("PRODUCT row 'P2' refused and stays queued: ", 0), 0u) << refused[0];
+    EXPECT_NE(refused[0].find(failure.message), std::string::npos) << refused[0];
+    EXPECT_EQ(tally.categories[3].rowsRefused, 1u);
+    // P2 untouched and still queued for this store, in waiting; the others arrived.
+    EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
+    Rows waiting = queuedP2;
+    for (auto& row : waiting) row[1] = "N";
+    EXPECT_EQ(dbs.querySource(p2Queue), waiting);
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE PROD_ID <> 'P2'"), (Rows{{"0"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT PROVIDER_NAME FROM PROVIDER"), (Rows{{"vendor"}}));
+
+    for (const auto& sql : failure.mendHeadquarters) dbs.execSource(sql);
+    for (const auto& sql : failure.mendBranch) dbs.execTarget(sql);
+    run("0001", {.bulk = bulk});
+    EXPECT_TRUE(refusals().empty());
+    const Rows p2 = dbs.queryTarget("SELECT PROD_NAME FROM PRODUCT WHERE PROD_ID = 'P2'");
+    EXPECT_EQ(p2, std::string(failure.mendedName).empty() ? Rows{} : Rows{{failure.mendedName}});
+    EXPECT_EQ(productQueue(), (Rows{{"0002", "P2", "N"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, RecordFailureTest,
+                         ::testing::Combine(::testing::ValuesIn(kRecordFailures), ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "_bulk" : "_default");
+                         });
+
 }  // namespace
 }  // namespace testsupport

@@ -1,0 +1,67 @@
+#include "engine/BulkScan.h"
+
+#include <string>
+#include <vector>
+
+#include "base/ScopeExit.h"
+#include "db/Transaction.h"
+
+namespace engine {
+namespace {
+
+std::string whereClause(const std::vector<std::string>& conditions) {
+    std::string sql;
+    for (size_t i = 0; i < conditions.size(); ++i) sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
+    return sql;
+}
+
+std::string scanStatement(RunContext& run, const BulkScanSpec& scan, const StatementValues& values) {
+    std::vector<std::string> conditions;
+    if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
+    if (!scan.filter.empty() && run.view.isDateFilterOn()) conditions.push_back(expandStatement(scan.filter, values));
+    return "SELECT * FROM " + expandStatement(scan.from, values) + whereClause(conditions);
+}
+
+void handlePage(RunContext& run, db::ClientDataSet& pages, const std::function<void()>& forEachRow) {
+    run.startGauge(pages.recordCount());
+    for (pages.first(); !pages.eof(); pages.next()) {
+        run.stepGauge();
+        forEachRow();
+    }
+}
+
+}  // namespace
+
+std::string bulkScanKeys(const BulkScanSpec& scan, const StatementValues& values) {
+    std::vector<std::string> conditions;
+    if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
+    return "SELECT " + scan.key + " FROM " + expandStatement(scan.from, values) + whereClause(conditions);
+}
+
+void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,
+                 const BulkScanSpec& scan, const StatementValues& values,
+                 db::SQLConnection* pageTransaction, const std::function<void()>& forEachRow) {
+    pages.close();
+    pages.setPacketRecords(run.bulkPageSize);
+    // The query's cursor never outlives the scan, however it ends.
+    const base::ScopeExit closed([&pages] {
+        pages.close();
+        pages.setPacketRecords(-1);
+    });
+    pages.setCommandText(scanStatement(run, scan, values));
+    pages.open();
+    run.log(pages.commandText());
+    for (int rows = pages.recordCount(); rows > 0; rows = pages.getNextPacket()) {
+        if (pageTransaction) {
+            db::Transaction page(*pageTransaction, db::TransactionDesc{});
+            handlePage(run, pages, forEachRow);
+            page.commit();
+        } else {
+            handlePage(run, pages, forEachRow);
+        }
+        if (paged.refreshAfterPage) run.view.refresh();
+    }
+    run.log(paged.endMessage);
+}
+
+}  // namespace engine

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "db/ClientDataSet.h"
+#include "db/SQLConnection.h"
+#include "engine/PagedScan.h"
+#include "engine/RunContext.h"
+#include "engine/StatementText.h"
+
+namespace engine {
+
+// The bulk path's form of a paged scan: one query over the whole result,
+//   SELECT * FROM <from> [WHERE <condition>] [AND <filter>]
+// read in pages of hundreds of rows from its one open cursor. A page boundary
+// compares no keys, so every row the query gives is read exactly once whatever
+// its key holds (characters below the blank, trailing blanks, keys that differ
+// only in length), and rows that headquarters inserts or deletes meanwhile cannot
+// make the scan pass over a row that was there all along. Texts are stored
+// statements for expandStatement() ({store}, {date}).
+struct BulkScanSpec {
+    std::string from = {};       // the table, or the tables joined
+    std::string condition = {};  // always in force; empty: none
+    std::string filter = {};     // in force while the date filter is on; empty: none
+    std::string key = {};        // the record's key as the statement names it ("A.PROD_ID")
+    std::string keyField = {};   // the same key as a field of the result ("PROD_ID")
+};
+
+// Reads the scan's query a page at a time into pages, running forEachRow on every
+// row (the page's current row). The statement is logged once, when it has been
+// opened; the gauge and refresh follow the paged scan's protocol per page, and the
+// end message of paged is logged at the end. When pageTransaction is set, every
+// page's rows run in one transaction on it, committed when the page is done (a
+// failure rolls the page back and ends the scan). pages is closed afterwards.
+void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,
+                 const BulkScanSpec& scan, const StatementValues& values,
+                 db::SQLConnection* pageTransaction, const std::function<void()>& forEachRow);
+
+// The keys of the rows the scan's query gives, without the date filter, as text
+// ("SELECT <key> FROM <from> [WHERE <condition>]"): the records a claimed queue
+// has at headquarters.
+std::string bulkScanKeys(const BulkScanSpec& scan, const StatementValues& values);
+
+}  // namespace engine
