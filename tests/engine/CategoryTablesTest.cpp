@@ -251,7 +251,7 @@ TEST_F(CategoryTablesTest, AKeyHoldingAQuoteMirrorsAndIsFoundAgain) {
     EXPECT_EQ(view.lines.back(), "Done...");
 }
 
-TEST_F(CategoryTablesTest, ASourceWithFewerColumnsThanTheTargetEndsTheRun) {
+TEST_F(CategoryTablesTest, ASourceWithFewerColumnsThanTheTargetEndsTheRunBeforeItWrites) {
     dbs.execSource("INSERT INTO PROD_HIITEM (PD_GRPID, PD_GRPNAME) VALUES ('G1', '茶飲')");
     dbs.execTarget("ALTER TABLE PROD_HIITEM ADD EXTRA_COL VARCHAR(5)");
     view.tickOnly({1, 2});
@@ -259,8 +259,10 @@ TEST_F(CategoryTablesTest, ASourceWithFewerColumnsThanTheTargetEndsTheRun) {
 
     const std::string error = runExpectingError();
 
-    EXPECT_NE(error.find("CDS_Source1"), std::string::npos) << error;
+    EXPECT_EQ(error.rfind("branch PROD_HIITEM: column ", 0), 0u) << error;
+    EXPECT_NE(error.find(" EXTRA_COL comes after headquarters' last column "), std::string::npos) << error;
     EXPECT_NE(view.lines.back(), "Done...");
+    EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_HIITEM"), (Rows{{"0"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_ITEM"), (Rows{{"0"}}));
 }
 
