@@ -7,10 +7,12 @@ namespace {
 
 // Inline only: the page is one file that a phone can open from anywhere.
 constexpr const char* kStyle = R"(
+*{box-sizing:border-box}
 body{font-family:system-ui,-apple-system,"Segoe UI",sans-serif;margin:0;padding:1rem;color:#1d2430;background:#f5f6f8}
 h1{font-size:1.4rem;margin:0 0 .25rem}h2{font-size:1.1rem;margin:1.5rem 0 .5rem}
 #summary{margin:0;color:#525c6b}
-.cards{display:grid;gap:.75rem;grid-template-columns:repeat(auto-fill,minmax(18rem,1fr))}
+.cards{display:grid;gap:.75rem;grid-template-columns:repeat(auto-fill,minmax(min(18rem,100%),1fr))}
+.queues{margin:.2rem 0;padding-left:1.1rem}
 .card{background:#fff;border-left:.4rem solid #c62828;border-radius:.4rem;padding:.6rem .8rem;box-shadow:0 1px 2px #0002}
 .card.warn{border-left-color:#ef6c00}
 .card h3{margin:0 0 .3rem;font-size:1.05rem}.card p{margin:.2rem 0;overflow-wrap:anywhere}
@@ -21,7 +23,8 @@ tr.attention td:first-child{border-left:.3rem solid #c62828}tr.fine td:first-chi
 @media (max-width:700px){
  table,thead,tbody,tr,td{display:block}thead{display:none}
  tr{margin-bottom:.6rem;border-radius:.4rem;box-shadow:0 1px 2px #0002;background:#fff}
- td{display:flex;gap:.5rem;border:none}td::before{content:attr(data-label);flex:0 0 7.5rem;color:#525c6b}
+ td{display:grid;grid-template-columns:7rem minmax(0,1fr);gap:.5rem;border:none}
+ td::before{content:attr(data-label);color:#525c6b}
  tr.attention td:first-child,tr.fine td:first-child{border-left:none}
  tr.attention{border-left:.4rem solid #c62828}tr.fine{border-left:.4rem solid #2e7d32}}
 )";

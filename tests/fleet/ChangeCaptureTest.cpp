@@ -68,7 +68,12 @@ TEST_F(ChangeCaptureTest, ChangesAndDeletionsMadeByPlainSqlArriveAtEveryActiveSt
     hq.execSource("INSERT INTO CUSTOMER (CUST_ID, CUST_NAME) VALUES ('C1', 'hotel')");
     for (const char* bill : kBills) {
         hq.execSource(std::string("INSERT INTO ") + bill + "_MASTER (MASTERBILLID) VALUES ('B1')");
-        hq.execSource(std::string("INSERT INTO ") + bill + "_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P1')");
+        // A promotion line travels with its prices and quantities.
+        const std::string line = bill == std::string("PSALE")
+            ? "INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PSALE_PRICE, OLD_PRICE, N_QTY, G_QTY, "
+              "VIP_PRICE) VALUES ('B1', 'P1', 9, 10, 1, 0, 8)"
+            : std::string("INSERT INTO ") + bill + "_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P1')";
+        hq.execSource(line);
     }
     // Each active store has one row per change; the inactive one none.
     EXPECT_EQ(queued(), (Rows{{"0001", "9"}, {"0002", "9"}}));

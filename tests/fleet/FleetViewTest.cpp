@@ -146,19 +146,22 @@ TEST_F(FleetViewTest, JsonAndPrometheusCarryTheSameView) {
     EXPECT_EQ(text.find("queue=\"PROVIDER_WAIT\""), std::string::npos);  // empty queues: no series
 }
 
-// The DOM headless Chromium builds from the page at a phone's width, with the width
-// the page lays out to recorded by a script added to a copy of it.
+// The DOM headless Chromium builds from the page. A copy of the page is laid out
+// at a phone's width (390 px: the browser's window is at least 500 wide, so the
+// body is held to 390), and a script added to it records the right edge of the
+// widest element there.
 std::string renderedDom(const std::string& folder, const std::string& html) {
-    const std::string measured =
-        std::regex_replace(html, std::regex("</body>"),
-                           "<script>document.body.setAttribute('data-width',"
-                           "document.documentElement.scrollWidth)</script></body>");
+    const std::string measured = std::regex_replace(
+        html, std::regex("</body>"),
+        "<style>body{width:390px}</style><script>document.body.setAttribute('data-width',"
+        "Math.ceil(Math.max(...Array.from(document.querySelectorAll('body *'),"
+        "e => e.getBoundingClientRect().right))))</script></body>");
     const std::string page = folder + "/fleet.html";
     std::ofstream(page) << measured;
     const std::string command =
         "chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
         "--disable-background-networking --disable-component-update --disable-sync "
-        "--user-data-dir=" + folder + "/chromium --window-size=390,844 --dump-dom file://" +
+        "--user-data-dir=" + folder + "/chromium --window-size=500,900 --dump-dom file://" +
         page + " 2>/dev/null";
     std::string dom;
     if (FILE* out = ::popen(command.c_str(), "r")) {
