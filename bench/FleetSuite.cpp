@@ -43,17 +43,17 @@ void fillChain(testsupport::TestDatabases& hq, long long stores, long long rows)
         "INSERT INTO OLVARIN_STORES (STORE_ID, ACTIVE) VALUES (:id, 1); "
         "INSERT INTO OLVARIN_STORE_STATUS (STORE_ID, PROGRAM_VERSION, HOST_NAME, SUCCEEDED, "
         "ERROR_MESSAGE, ROWS_REFUSED, REPORTED_AT, LAST_SUCCESS_AT, QUEUES_CLAIMED_AT) VALUES (:id, "
-        "'0.1.0', 'branch-' || :id, IIF(MOD(s, 50) = 0, 0, 1), IIF(MOD(s, 50) = 0, 'lock conflict', "
-        "NULL), IIF(MOD(s, 40) = 0, 3, 0), DATEADD(-IIF(MOD(s, 100) = 0, 1440, MOD(s, 5)) MINUTE TO "
-        "CURRENT_TIMESTAMP), DATEADD(-60 MINUTE TO CURRENT_TIMESTAMP), IIF(MOD(s, 40) = 0, "
+        "'0.1.0', 'branch-' || :id, IIF(MOD(:s, 50) = 0, 0, 1), IIF(MOD(:s, 50) = 0, 'lock conflict', "
+        "NULL), IIF(MOD(:s, 40) = 0, 3, 0), DATEADD(-IIF(MOD(:s, 100) = 0, 1440, MOD(:s, 5)) MINUTE TO "
+        "CURRENT_TIMESTAMP), DATEADD(-60 MINUTE TO CURRENT_TIMESTAMP), IIF(MOD(:s, 40) = 0, "
         "DATEADD(-10 MINUTE TO CURRENT_TIMESTAMP), NULL)); s = s + 1; END END");
     const long long perQueue = rows / static_cast<long long>(std::size(kQueues));
     for (const QueueTable& q : kQueues)
         hq.execSource(std::string("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < ") +
                       std::to_string(perQueue) + ") DO BEGIN INSERT INTO " + q.name +
-                      " (STORE_ID, " + q.key + ", STATE, TRAN_CODE, QUEUED_AT) VALUES (LPAD(MOD(i, " +
-                      n + ") + 1, 4, '0'), 'K' || i, 'UPDATE', IIF(MOD(i, 50) = 0, 'W', 'N'), "
-                      "DATEADD(-MOD(i, 1440) MINUTE TO CURRENT_TIMESTAMP)); i = i + 1; END END");
+                      " (STORE_ID, " + q.key + ", STATE, TRAN_CODE, QUEUED_AT) VALUES (LPAD(MOD(:i, " +
+                      n + ") + 1, 4, '0'), 'K' || :i, 'UPDATE', IIF(MOD(:i, 50) = 0, 'W', 'N'), "
+                      "DATEADD(-MOD(:i, 1440) MINUTE TO CURRENT_TIMESTAMP)); i = i + 1; END END");
 }
 
 // Runs olvarin-fleet with the given arguments, its settings naming the connections

@@ -89,8 +89,9 @@ std::string card(const FleetView& view, const StoreState& store) {
     if (const auto& beat = store.heartbeat) {
         if (!beat->succeeded && !beat->errorMessage.empty())
             out << "<p class=\"error\">" << escaped(beat->errorMessage) << "</p>";
-        out << "<p>Last heartbeat " << ageText(beat->reportedAge) << " ago from "
-            << escaped(beat->hostName) << ", last success " << ago(beat->lastSuccessAge) << ".</p>";
+        out << "<p>Last heartbeat " << ageText(beat->reportedAge) << " ago"
+            << (beat->hostName.empty() ? "" : " from " + escaped(beat->hostName))
+            << ", last success " << ago(beat->lastSuccessAge) << ".</p>";
         if (beat->rowsRefused || beat->billsNotCopied)
             out << "<p>Last run refused " << beat->rowsRefused << " rows and left "
                 << beat->billsNotCopied << " bills uncopied.</p>";
