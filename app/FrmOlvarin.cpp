@@ -19,6 +19,7 @@
 
 #include "app/CheckGroup.h"
 #include "app/ErrorBox.h"
+#include "app/Heartbeat.h"
 #include "engine/Categories.h"
 #include "app/IntervalTimer.h"
 #include "app/MaskEdit.h"
@@ -336,8 +337,8 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 
 // ---- runs --------------------------------------------------------------------
 
-// Every run ends by telling the status file how it went, before an error reaches
-// the error box or the timer's log.
+// Every run ends by telling the status file and headquarters how it went, before an
+// error reaches the error box or the timer's log.
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
     StatusFileRun status(storeId_);
     try {
@@ -345,9 +346,12 @@ void TFormOlvarin::bsSkinButton1Click(QObject*) {
                             {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
     } catch (...) {
         status.finish(false);
+        reportToHeadquarters(formData_.SQLCon_Source, status.outcome(),
+                             currentExceptionMessage().toStdString(), downloadMode());
         throw;
     }
     status.finish(true);
+    reportToHeadquarters(formData_.SQLCon_Source, status.outcome(), {}, downloadMode());
 }
 
 void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }

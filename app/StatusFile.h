@@ -50,6 +50,8 @@ public:
 
     // Where the run counts what it did; owned by this object.
     engine::RunTally* tally() { return &outcome_.tally; }
+    // The run as finish() recorded it.
+    const RunOutcome& outcome() const { return outcome_; }
 
     void finish(bool succeeded) noexcept;
 

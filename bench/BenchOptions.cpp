@@ -42,7 +42,7 @@ std::vector<std::string> oneOf(const std::string& list, const std::vector<std::s
 }  // namespace
 
 const char* usageText() {
-    return "usage: olvarin-bench [--suite all|sizes|changed|branches[,...]] [options]\n"
+    return "usage: olvarin-bench [--suite all|sizes|changed|branches|fleet[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
            "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches)\n"
@@ -56,7 +56,10 @@ const char* usageText() {
            "    --changes N       queued changes (default 20000)\n"
            "  branches: N branches at once against one headquarters server on loopback\n"
            "    --branches N[,N]  branch counts (default 1,4,16)\n"
-           "    --per-store N     queued changes of each store (default 2000)\n";
+           "    --per-store N     queued changes of each store (default 2000)\n"
+           "  fleet: olvarin-fleet over a chain at headquarters\n"
+           "    --stores N        stores (default 1000; --quick 100)\n"
+           "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick 100000)\n";
 }
 
 BenchOptions parseOptions(int argc, char** argv) {
@@ -69,8 +72,8 @@ BenchOptions parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--suite") {
-            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches"}, "suite")) {
-                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches"});
+            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches", "fleet"}, "suite")) {
+                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches", "fleet"});
                 else o.suites.push_back(s);
             }
         } else if (arg == "--rows") {
@@ -87,6 +90,10 @@ BenchOptions parseOptions(int argc, char** argv) {
             for (const auto& n : splitList(value())) o.branchCounts.push_back(static_cast<int>(count(n)));
         } else if (arg == "--per-store") {
             o.changesPerStore = count(value());
+        } else if (arg == "--stores") {
+            o.fleetStores = count(value());
+        } else if (arg == "--queue-rows") {
+            o.fleetQueueRows = count(value());
         } else if (arg == "--baseline") {
             o.baseline = true;
         } else if (arg == "--full") {
@@ -99,7 +106,7 @@ BenchOptions parseOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown flag: " + arg);
         }
     }
-    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches"};
+    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "fleet"};
     if (o.rowCounts.empty()) o.rowCounts = quick ? std::vector<long long>{2000}
                                                  : std::vector<long long>{10000, 50000, 100000};
     if (o.tables.empty()) o.tables = {"sale", "product"};
@@ -107,6 +114,8 @@ BenchOptions parseOptions(int argc, char** argv) {
     if (quick) {
         o.changes = 2000;
         o.changesPerStore = 200;
+        o.fleetStores = 100;
+        o.fleetQueueRows = 100000;
     }
     return o;
 }

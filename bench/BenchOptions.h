@@ -6,13 +6,15 @@
 namespace bench {
 
 struct BenchOptions {
-    std::vector<std::string> suites;   // "sizes", "changed", "branches"
+    std::vector<std::string> suites;   // "sizes", "changed", "branches", "fleet"
     std::vector<long long> rowCounts;  // sizes: one measured child process per count
     std::vector<std::string> tables;   // sizes: "item", "sale", "product"
     long long defaultCap = 50000;      // sizes: the default path runs up to this many rows
     long long changes = 20000;         // changed: queued product changes for one store
     std::vector<int> branchCounts;     // branches: branches at once
     long long changesPerStore = 2000;  // branches: queued changes of each store
+    long long fleetStores = 1000;         // fleet: stores of the chain
+    long long fleetQueueRows = 1000000;  // fleet: queue rows at headquarters
     bool baseline = false;  // sizes: also the bare per-statement baseline
     bool full = false;      // sizes: also a second download into the full branch
     int repeat = 1;         // sizes: every side measured this many times, alternately

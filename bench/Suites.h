@@ -21,6 +21,10 @@ int runChangedSuite(const BenchOptions& options);
 // branches run it again with --branch-worker.
 int runBranchesSuite(const BenchOptions& options, const char* self);
 
+// olvarin-fleet over options.fleetStores stores and options.fleetQueueRows queue
+// rows at headquarters: each output, embedded and through the loopback server.
+int runFleetSuite(const BenchOptions& options);
+
 // The process of one branch in the branches suite (the arguments after
 // --branch-worker).
 int runBranchWorker(int argc, char** argv);

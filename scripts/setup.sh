@@ -11,6 +11,7 @@ packages=(
   nlohmann-json3-dev libgtest-dev
   xvfb xauth fonts-noto-cjk
   dpkg-dev file
+  chromium
 )
 
 missing=()

@@ -34,10 +34,12 @@ check_contents() {
     list=$(listing)
     programs=(olvarin olvarin-storecfg)
     [ -x "$build/olvarin-check" ] && programs+=(olvarin-check)
+    [ -x "$build/olvarin-fleet" ] && programs+=(olvarin-fleet)
 
     expected=(/usr/lib/olvarin/libdbxfb.so /etc/olvarin/dbxdrivers.ini
         /lib/systemd/system/olvarin.service /lib/systemd/system/olvarin.timer
         /usr/share/olvarin/schema/tables.sql /usr/share/olvarin/schema/queues.sql
+        /usr/share/olvarin/schema/heartbeat.sql /usr/share/olvarin/schema/capture.sql
         /usr/share/doc/olvarin/README.md /usr/share/doc/olvarin/examples/dbxconnections.ini)
     for entry in "${programs[@]}"; do
         expected+=("/usr/lib/olvarin/$entry" "/usr/bin/$entry -> ../lib/olvarin/$entry")
