@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <stdexcept>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -281,6 +282,7 @@ void TFormOlvarin::runFormCreate() {
 }
 
 void TFormOlvarin::reportStartupError(const QString& message) {
+    startupError_ = message.toStdString();
     if (!options_.startupErrorsToLog) {
         showErrorBox(message);
         return;
@@ -341,6 +343,7 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
     StatusFileRun status(storeId_);
     try {
+        requireStoreId();
         engine::runDownload(*this, formData_, storeId_,
                             {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
     } catch (...) {
@@ -348,6 +351,14 @@ void TFormOlvarin::bsSkinButton1Click(QObject*) {
         throw;
     }
     status.finish(true);
+}
+
+// Without a store id a run would claim the queue rows of store '' and end with
+// "Done..." having downloaded nothing: it fails before either database is touched.
+void TFormOlvarin::requireStoreId() const {
+    if (!storeId_.empty()) return;
+    throw std::runtime_error(
+        noStoreIdMessage(options_.storeConfigDir + kStoreConfigFileName, startupError_));
 }
 
 void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }
