@@ -5,7 +5,6 @@
 
 #include <sys/stat.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -19,7 +18,6 @@
 #include "tests/support/TestDatabases.h"
 
 using namespace apptest;
-using testsupport::Rows;
 using testsupport::TestDatabases;
 
 namespace {
@@ -55,20 +53,17 @@ void writeText(const std::string& path, const QByteArray& text) {
     file.write(text);
 }
 
+// A database file changes even when a session only reads it.
+QByteArray contents(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // A store configuration cut short, as a full disk or a killed copy leaves it.
 void writeTruncated(const std::string& path) {
     writeStoreConfigAt(path, "0001");
-    QFile file(QString::fromStdString(path));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const QByteArray whole = file.readAll();
-    file.close();
+    const QByteArray whole = contents(path);
     writeText(path, whole.left(whole.size() / 2));
-}
-
-QByteArray fileHash(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
 }
 
 // The line a run without a store id ends with.
@@ -99,8 +94,8 @@ TEST_P(StartWithoutStoreId, TheRunFailsNamingTheFileAndTouchesNeitherDatabase) {
     dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'tea')");
     dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('', 'P1', 'UPDATE')");
     dbs.detachAll();
-    const QByteArray sourceBefore = fileHash(dbs.sourcePath());
-    const QByteArray targetBefore = fileHash(dbs.targetPath());
+    const QByteArray sourceBefore = contents(dbs.sourcePath());
+    const QByteArray targetBefore = contents(dbs.targetPath());
 
     ProgramFolder program;
     const TempFolder etc;
@@ -133,11 +128,9 @@ TEST_P(StartWithoutStoreId, TheRunFailsNamingTheFileAndTouchesNeitherDatabase) {
     EXPECT_TRUE(outcome.out.filter("...Loading.").isEmpty()) << outcome.text();
     EXPECT_FALSE(outcome.out.contains("Done...")) << outcome.text();
 
-    QFile status(QString::fromStdString(textfiles.file("olvarin.prom")));
-    ASSERT_TRUE(status.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(QString::fromUtf8(status.readAll()).contains("\nolvarin_last_run_success{store=\"\"} 0\n"));
-    EXPECT_EQ(fileHash(dbs.sourcePath()), sourceBefore);
-    EXPECT_EQ(fileHash(dbs.targetPath()), targetBefore);
+    EXPECT_TRUE(contents(textfiles.file("olvarin.prom")).contains("\nolvarin_last_run_success{store=\"\"} 0\n"));
+    EXPECT_TRUE(contents(dbs.sourcePath()) == sourceBefore);
+    EXPECT_TRUE(contents(dbs.targetPath()) == targetBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -215,9 +208,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Unreadable{"connectionsFile", "dbxconnections.ini",
                    "Driver/Connection Registry File '{ETC}dbxconnections.ini' cannot be read by user "
-                   "nobody: Permission denied"},
-        Unreadable{"driversFile", "dbxdrivers.ini",
-                   "Driver/Connection Registry File '{ETC}dbxdrivers.ini' cannot be read by user "
                    "nobody: Permission denied"},
         Unreadable{"passwordFile", "hq.password",
                    "Password file '{ETC}hq.password' cannot be read by user nobody: Permission denied"}),
