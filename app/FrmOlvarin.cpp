@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <stdexcept>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -282,6 +283,7 @@ void TFormOlvarin::runFormCreate() {
 }
 
 void TFormOlvarin::reportStartupError(const QString& message) {
+    startupError_ = message.toStdString();
     if (!options_.startupErrorsToLog) {
         showErrorBox(message);
         return;
@@ -342,16 +344,28 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
     StatusFileRun status(storeId_);
     try {
+        requireStoreId();
         engine::runDownload(*this, formData_, storeId_,
                             {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
     } catch (...) {
         status.finish(false);
-        reportToHeadquarters(formData_.SQLCon_Source, status.outcome(),
-                             currentExceptionMessage().toStdString(), downloadMode());
+        // A run without a store id touches no database, headquarters' included.
+        if (!storeId_.empty()) {
+            reportToHeadquarters(formData_.SQLCon_Source, status.outcome(),
+                                 currentExceptionMessage().toStdString(), downloadMode());
+        }
         throw;
     }
     status.finish(true);
     reportToHeadquarters(formData_.SQLCon_Source, status.outcome(), {}, downloadMode());
+}
+
+// Without a store id a run would claim the queue rows of store '' and end with
+// "Done..." having downloaded nothing: it fails before either database is touched.
+void TFormOlvarin::requireStoreId() const {
+    if (!storeId_.empty()) return;
+    throw std::runtime_error(
+        noStoreIdMessage(options_.storeConfigDir + kStoreConfigFileName, startupError_));
 }
 
 void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }

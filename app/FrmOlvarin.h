@@ -134,12 +134,14 @@ private:
     void connectHandlers();
     void runFormCreate();
     void reportStartupError(const QString& message);
+    void requireStoreId() const;
     void showGauge();
 
     FormStartOptions options_;
     engine::FormData formData_;
     std::string storeId_;
     std::string stockId_;
+    std::string startupError_;  // start-up's error message, empty when it had none
     std::string runParameter_;
     int gaugeMax_ = 100;
     int gaugeValue_ = 50;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/StoreConfigFile.h"
 #include "base/Platform.h"
 #include "db/Error.h"
 #include "db/TableFile.h"
@@ -15,7 +16,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: olvarin-storecfg --store-id ID --stock-id ID [--output FILE]\n"
-    "Writes the store configuration (default: Quelmar.dat beside olvarin).\n";
+    "Writes the store configuration (default: Quelmar.dat beside olvarin).\n"
+    "A store id has 1 to 10 of the letters A-Z and a-z, the digits 0-9, '-' and '_'.\n";
 
 struct Options {
     std::optional<std::string> storeId;
@@ -64,7 +66,12 @@ int main(int argc, char** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    if (options.output.empty()) options.output = base::executableDir() + "Quelmar.dat";
+    // An id headquarters never queues for would make every run download nothing.
+    if (const auto problem = app::storeIdProblem(*options.storeId)) {
+        std::cerr << "olvarin-storecfg: " << *problem << "; nothing written\n";
+        return 2;
+    }
+    if (options.output.empty()) options.output = base::executableDir() + app::kStoreConfigFileName;
 
     db::TableData table;
     table.fields = {textField("storeid", *options.storeId), textField("stock_id", *options.stockId)};

@@ -10,6 +10,27 @@ std::string executableDir();
 // The operating system's text for an error number (errno on Linux).
 std::string systemErrorText(int error);
 
+// The file a path leads to, its links followed as far as they go: a link whose
+// target is missing gives that target. Messages name this file, the one a person
+// can create or change (/etc/olvarin/Quelmar.dat rather than the link to it beside
+// the program).
+std::string linkResolvedPath(const std::string& path);
+
+// The name of the user the process runs as (its effective user), or the number
+// when the user has no name.
+std::string effectiveUserName();
+
+// Whether a failure to open a file says it is not there (ENOENT, ENOTDIR), rather
+// than that it is there and may not be read.
+bool isMissingFileError(int error);
+
+// What to say of a file that is there but cannot be read: "cannot be read by user
+// <name>: <the system's text>".
+std::string readRefusalText(int error);
+
+// The error that opening the file for reading meets, 0 when it opens.
+int openForReadingError(const std::string& path);
+
 // A shared library loaded for the rest of the process. It is never unloaded: the
 // objects it made, the exceptions it threw and their type information, and the
 // threads and exit handlers it started may be in use until the process ends, and

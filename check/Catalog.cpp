@@ -141,6 +141,11 @@ Catalog::Backlog Catalog::backlog(const std::string& queue, const std::string& s
     return {rows.fieldByName("WAITING").asInteger(), rows.fieldByName("OLDEST").asString()};
 }
 
+std::vector<std::string> Catalog::queuedStoreIds(const std::string& queue, int limit) {
+    return names("SELECT FIRST " + std::to_string(limit) + " DISTINCT STORE_ID FROM " + queue +
+                 " ORDER BY STORE_ID");
+}
+
 std::vector<std::string> Catalog::names(const std::string& sql) {
     db::ClientDataSet rows("CDS_Check", &connection_);
     rows.setCommandText(sql);

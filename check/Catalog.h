@@ -51,6 +51,8 @@ class Catalog {
         std::string oldestQueuedAt;
     };
     Backlog backlog(const std::string& queue, const std::string& storeId, bool withQueuedAt);
+    // The first store ids (at most limit, in order) that a queue holds rows for.
+    std::vector<std::string> queuedStoreIds(const std::string& queue, int limit);
 
   private:
     std::vector<std::string> names(const std::string& sql);

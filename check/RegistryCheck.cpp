@@ -30,6 +30,7 @@ std::optional<db::IniFile> loadRegistryFile(const std::string& label, const std:
                                             bool fromSettings, const char* settingsKey,
                                             CheckReport& report) {
     const std::string subject = label + " " + path;
+    if (reportUnreadable(subject, path, report)) return std::nullopt;
     std::optional<db::IniFile> ini;
     if (isRegularFile(path)) ini = db::IniFile::load(path);
     if (!ini) {
@@ -126,6 +127,18 @@ bool checkDriver(const db::IniFile& drivers, const std::string& name, const std:
 }
 
 }  // namespace
+
+bool reportUnreadable(const std::string& subject, const std::string& path, CheckReport& report) {
+    const int error = base::openForReadingError(path);
+    if (error == 0 || base::isMissingFileError(error)) return false;
+    const std::string file = base::linkResolvedPath(path);
+    const std::string user = base::effectiveUserName();
+    report.fail(subject, file + " " + base::readRefusalText(error),
+                "let the user " + user + " read " + file +
+                    " and the folders on its way (the owner or the group " + user +
+                    ", chmod u+r or g+r)");
+    return true;
+}
 
 std::vector<bool> checkRegistry(const db::RegistryFiles& files,
                                 const std::vector<std::string>& connectionNames,

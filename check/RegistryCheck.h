@@ -16,6 +16,11 @@ namespace check {
 // given, whether all of that passed, so that opening it can tell something new.
 // (Libraries it loads stay loaded for the rest of the process, as every shared
 // library the program loads does.)
+// A file the program reads that is there but that this process may not read, as
+// a failure line: what was found (the file named where it really is, links
+// followed) and what to do. False when the file can be read or is not there.
+bool reportUnreadable(const std::string& subject, const std::string& path, CheckReport& report);
+
 std::vector<bool> checkRegistry(const db::RegistryFiles& files,
                                 const std::vector<std::string>& connectionNames,
                                 CheckReport& report);

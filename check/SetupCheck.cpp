@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 #include <optional>
+#include <set>
 
 #include "check/Catalog.h"
 #include "check/DownloadTables.h"
@@ -131,11 +132,14 @@ QueueShape checkQueue(const WaitQueue& queue, Catalog& hq, CheckReport& report) 
     return read ? shape : QueueShape{};
 }
 
-void reportBacklog(const WaitQueue& queue, Catalog& hq, const std::string& storeId,
-                   bool withQueuedAt, CheckReport& report) {
+// The rows waiting for the store, nullopt when they could not be counted.
+std::optional<int64_t> reportBacklog(const WaitQueue& queue, Catalog& hq, const std::string& storeId,
+                      bool withQueuedAt, CheckReport& report) {
     const std::string subject = std::string("waiting ") + queue.name;
-    readGuarded(subject, report, [&] {
+    int64_t rows = 0;
+    const bool counted = readGuarded(subject, report, [&] {
         const Catalog::Backlog backlog = hq.backlog(queue.name, storeId, withQueuedAt);
+        rows = backlog.rows;
         std::string finding = std::to_string(backlog.rows) +
                               (backlog.rows == 1 ? " row" : " rows") + " for store " + storeId;
         if (!withQueuedAt)
@@ -144,15 +148,52 @@ void reportBacklog(const WaitQueue& queue, Catalog& hq, const std::string& store
             finding += ", oldest queued " + backlog.oldestQueuedAt;
         report.ok(subject, finding);
     });
+    return counted ? std::optional<int64_t>(rows) : std::nullopt;
+}
+
+// A store id headquarters does not know looks like a store with nothing to do:
+// no queue holds a row for it. When other ids have rows, that is far likelier a
+// wrong id (1 for 0001) than a quiet day, and every run would download nothing.
+void checkStoreIsQueuedFor(const std::vector<const WaitQueue*>& queues, Catalog& hq,
+                           const std::string& storeId, CheckReport& report) {
+    constexpr int kShown = 5;
+    std::set<std::string> others;
+    readGuarded("store " + storeId, report, [&] {
+        for (const WaitQueue* queue : queues) {
+            for (std::string& id : hq.queuedStoreIds(queue->name, kShown))
+                others.insert(std::move(id));
+        }
+    });
+    if (others.empty()) return;
+    std::string named;
+    int count = 0;
+    for (const std::string& id : others) {
+        if (count++ == kShown) break;
+        named += (named.empty() ? "" : ", ") + id;
+    }
+    report.fail("store " + storeId,
+                "no queue at headquarters holds a row for it, while headquarters queues for " +
+                    named + (others.size() > static_cast<size_t>(kShown) ? ", ..." : ""),
+                "check the store id with headquarters and write it with olvarin-storecfg "
+                "--store-id ID --stock-id ID");
 }
 
 void checkQueues(Catalog& hq, const std::optional<std::string>& storeId, CheckReport& report) {
+    std::vector<const WaitQueue*> counted;
+    int64_t waiting = 0;
     for (const WaitQueue& queue : waitQueues()) {
         const QueueShape shape = checkQueue(queue, hq, report);
-        if (shape.countable && storeId)
-            reportBacklog(queue, hq, *storeId, shape.withQueuedAt, report);
+        if (!shape.countable || !storeId) continue;
+        const auto rows = reportBacklog(queue, hq, *storeId, shape.withQueuedAt, report);
+        if (!rows) continue;
+        waiting += *rows;
+        counted.push_back(&queue);
     }
-    if (!storeId) report.skip("waiting rows", "not counted: the store configuration failed above");
+    if (!storeId) {
+        report.skip("waiting rows", "not counted: the store configuration failed above");
+        return;
+    }
+    if (waiting == 0 && !counted.empty()) checkStoreIsQueuedFor(counted, hq, *storeId, report);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "check/StoreConfigCheck.h"
 
+#include "app/StoreConfigFile.h"
+#include "check/RegistryCheck.h"
 #include "db/ClientDataSet.h"
 #include "db/Error.h"
 
@@ -14,6 +16,7 @@ constexpr const char* kRewrite =
 std::optional<std::string> checkStoreConfig(const std::string& path, CheckReport& report) {
     const std::string subject = "store configuration " + path;
     std::string storeId, stockId;
+    if (reportUnreadable(subject, path, report)) return std::nullopt;
     try {
         db::ClientDataSet storeConfig("", nullptr);
         storeConfig.loadFromFile(path);
@@ -24,10 +27,13 @@ std::optional<std::string> checkStoreConfig(const std::string& path, CheckReport
         return std::nullopt;
     }
     if (storeId.empty()) {
-        report.fail(subject,
-                    "the store id is empty (the program claims the queue rows of store '')",
+        report.fail(subject, "the store id is empty (the program runs no download without one)",
                     kRewrite);
         return std::nullopt;
+    }
+    if (const auto problem = app::storeIdProblem(storeId)) {
+        report.fail(subject, *problem, kRewrite);
+        return storeId;  // the queues may still say which ids headquarters knows
     }
     report.ok(subject, "store " + storeId + ", stock " + stockId);
     return storeId;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "base/Platform.h"
 #include "db/Error.h"
 
 namespace db {
@@ -32,8 +33,9 @@ std::string octalMode(mode_t mode) {
     throw Error("Password file '" + path + "' " + why);
 }
 
+// Named where it really is, the file whose owner or mode is to be changed.
 [[noreturn]] void refuseUnreadable(const std::string& path, int error) {
-    refuse(path, std::string("cannot be read: ") + std::strerror(error));
+    refuse(base::linkResolvedPath(path), base::readRefusalText(error));
 }
 
 // The file must be its owner's alone; the mode is asked of the open file, so that

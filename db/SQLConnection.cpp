@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "base/Platform.h"
 #include "base/ScopeExit.h"
@@ -17,16 +18,29 @@ namespace {
 
 constexpr size_t kStatementCacheSize = 64;
 
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+[[noreturn]] void registryFileMissing(const std::string& path) {
+    throw Error("Driver/Connection Registry File '" + path + "' not found");
+}
+
+// A file that is there but may not be read is named where it really is, the
+// place whose owner or mode is to be changed.
+[[noreturn]] void registryFileUnreadable(const std::string& path, int error) {
+    throw Error("Driver/Connection Registry File '" + base::linkResolvedPath(path) + "' " +
+                base::readRefusalText(error));
 }
 
 // Loads an INI file that must exist.
 IniFile loadRegistryFile(const std::string& path) {
-    if (!fileExists(path)) throw Error("Driver/Connection Registry File '" + path + "' not found");
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        const int error = errno;
+        if (base::isMissingFileError(error)) registryFileMissing(path);
+        registryFileUnreadable(path, error);
+    }
+    if (!S_ISREG(st.st_mode)) registryFileMissing(path);
+    if (const int error = base::openForReadingError(path)) registryFileUnreadable(path, error);
     auto ini = IniFile::load(path);
-    if (!ini) throw Error("Driver/Connection Registry File '" + path + "' not found");
+    if (!ini) registryFileMissing(path);
     return *ini;
 }
 

@@ -31,7 +31,12 @@ struct FormatError {
 std::string readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        throw Error("Cannot open file \"" + path + "\". " + base::systemErrorText(errno));
+        const int error = errno;
+        if (!base::isMissingFileError(error)) {
+            throw Error("File \"" + base::linkResolvedPath(path) + "\" " +
+                        base::readRefusalText(error));
+        }
+        throw Error("Cannot open file \"" + path + "\". " + base::systemErrorText(error));
     }
     std::string content;
     char buf[8192];

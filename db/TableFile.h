@@ -21,7 +21,9 @@ struct TableData {
 };
 
 // Reads a table file whole. Throws db::Error:
-//   "Cannot open file "<path>". <system text>"  the file is missing or unreadable
+//   "Cannot open file "<path>". <system text>"  the file is missing
+//   "File "<real path>" cannot be read by user <name>: <system text>"
+//                                               it is there but may not be read
 //   "Missing data provider or data packet"     the file is empty
 //   "Invalid table file "<path>": <reason>"     the content is not a table
 TableData loadTableFile(const std::string& path);

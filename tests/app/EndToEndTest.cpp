@@ -45,12 +45,16 @@ TEST_F(EndToEndTest, WithoutConnectionFilesTheRunFailsAndTheProgramEndsWithStatu
     EXPECT_FALSE(outcome.err.contains("Cannot open file")) << outcome.err.toStdString();
 }
 
-TEST_F(EndToEndTest, MissingStoreConfigurationIsReportedAndTheRunGoesOn) {
+TEST_F(EndToEndTest, MissingStoreConfigurationIsReportedAndNoDownloadStarts) {
     const Outcome outcome = runUnattended();
     EXPECT_TRUE(outcome.err.contains("Cannot open file \"" + QString::fromStdString(folder.file("Quelmar.dat")) +
                                      "\". No such file or directory"))
         << outcome.err.toStdString();
-    expectFailedRun(outcome);
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.text();
+    const qsizetype error = outcome.out.indexOf("Data Tran Error ....");
+    ASSERT_GE(error, 0) << outcome.text();
+    EXPECT_TRUE(outcome.out.value(error + 1).startsWith("No store id, nothing downloaded: ")) << outcome.text();
+    EXPECT_TRUE(outcome.out.filter("...Loading.").isEmpty()) << outcome.text();
 }
 
 TEST_F(EndToEndTest, CompleteRunOnEmptyDatabasesEndsWithDoneAndStatus0) {

@@ -1,5 +1,10 @@
 #include "ProgramFolder.h"
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -24,6 +29,10 @@ std::string section(const std::string& name, const std::string& database, const 
 }
 
 }  // namespace
+
+bool runningAsRoot() { return ::geteuid() == 0; }
+
+void openToEveryone(const TempFolder& folder) { ::chmod(folder.path().c_str(), 0777); }
 
 std::string Outcome::text() const {
     return "exit " + std::to_string(exitCode) + "\n" + out.join("\n").toStdString() +
@@ -54,6 +63,12 @@ void ProgramFolder::writeConnections(const std::string& sourceDatabase, const st
                                                 section("Corvane", targetDatabase, "olvtest"));
 }
 
+void ProgramFolder::runAsNobody() {
+    asNobody_ = true;
+    openToEveryone(folder_);
+    openToEveryone(config_);
+}
+
 Outcome ProgramFolder::runUnattended(int timeoutMs) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
@@ -61,6 +76,15 @@ Outcome ProgramFolder::runUnattended(int timeoutMs) const {
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QDir::tempPath());
+    if (asNobody_) {
+        const struct passwd* nobody = ::getpwnam("nobody");
+        EXPECT_NE(nobody, nullptr);
+        const uid_t uid = nobody ? nobody->pw_uid : 65534;
+        const gid_t gid = nobody ? nobody->pw_gid : 65534;
+        program.setChildProcessModifier([uid, gid] {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(125);
+        });
+    }
     program.start(QString::fromStdString(folder_.file("olvarin")), {"a"});
     Outcome outcome;
     if (!program.waitForFinished(timeoutMs)) {

@@ -13,6 +13,12 @@
 // of its own. The program runs as a process, with "a", without a display.
 namespace apptest {
 
+// Whether the tests run as root, which process tests of what another user may not
+// read need.
+bool runningAsRoot();
+// Makes a test folder readable (and writable) by every user.
+void openToEveryone(const TempFolder& folder);
+
 // How a run of the program ended, and what it wrote.
 struct Outcome {
     int exitCode = -1;  // -2: ended by a signal; -1: killed after the time limit
@@ -39,12 +45,17 @@ public:
     void writeConnections(const std::string& sourceDatabase, const std::string& targetDatabase,
                           const std::string& sourcePassword = "olvtest");
 
+    // From here on the program runs as the user nobody, its folders open to it, so
+    // that a file of mode 0600 is one it may not read (the test must run as root).
+    void runAsNobody();
+
     // olvarin a in the folder; its own XDG_CONFIG_HOME, no display.
     Outcome runUnattended(int timeoutMs = 120000) const;
 
 private:
     TempFolder folder_;
     TempFolder config_;
+    bool asNobody_ = false;
 };
 
 }  // namespace apptest

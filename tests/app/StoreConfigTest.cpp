@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
@@ -41,6 +42,20 @@ TEST_F(StoreConfigTest, MissingFileIsReportedWithItsPathAndTheSystemText) {
               "Cannot open file \"" + configPath() + "\". No such file or directory.");
     expectDesignValues();
     EXPECT_EQ(window->categoryCount(), 12);  // the window is there and works
+}
+
+// OK without a store id: the error box says why and nothing of a run starts (no
+// connections file is there, whose absence a run would report instead).
+TEST_F(StoreConfigTest, OkWithoutAStoreIdShowsWhyInTheErrorBox) {
+    create();
+    window->bsSkinButton1->click();
+    ASSERT_EQ(errors.texts().size(), 2);
+    EXPECT_EQ(errors.texts()[1].toStdString(),
+              "No store id, nothing downloaded: " + configPath() +
+                  " could not be read at start-up (Cannot open file \"" + configPath() +
+                  "\". No such file or directory). Write it with olvarin-storecfg --store-id ID "
+                  "--stock-id ID and start olvarin again.");
+    EXPECT_TRUE(lines(*window->Memo1).filter("...Loading.").isEmpty());
 }
 
 TEST_F(StoreConfigTest, EmptyFileHasNoDataPacket) {
