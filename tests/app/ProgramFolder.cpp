@@ -54,14 +54,16 @@ void ProgramFolder::writeConnections(const std::string& sourceDatabase, const st
                                                 section("Corvane", targetDatabase, "olvtest"));
 }
 
-Outcome ProgramFolder::runUnattended(int timeoutMs) const {
+Outcome ProgramFolder::run(const QStringList& arguments, const QStringList& environment,
+                           int timeoutMs) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config_.path()));
+    for (const QString& entry : environment) env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QDir::tempPath());
-    program.start(QString::fromStdString(folder_.file("olvarin")), {"a"});
+    program.start(QString::fromStdString(folder_.file("olvarin")), arguments);
     Outcome outcome;
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();

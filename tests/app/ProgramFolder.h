@@ -39,8 +39,12 @@ public:
     void writeConnections(const std::string& sourceDatabase, const std::string& targetDatabase,
                           const std::string& sourcePassword = "olvtest");
 
-    // olvarin a in the folder; its own XDG_CONFIG_HOME, no display.
-    Outcome runUnattended(int timeoutMs = 120000) const;
+    // olvarin with the arguments in the folder; its own XDG_CONFIG_HOME, no display,
+    // and the environment's NAME=value entries added.
+    Outcome run(const QStringList& arguments, const QStringList& environment = {},
+                int timeoutMs = 120000) const;
+    // olvarin a, as above.
+    Outcome runUnattended(int timeoutMs = 120000) const { return run({"a"}, {}, timeoutMs); }
 
 private:
     TempFolder folder_;
