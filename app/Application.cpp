@@ -50,7 +50,7 @@ constexpr const char* kHelp =
     "  olvarin            open the window (needs a display)\n"
     "  olvarin a          one unattended download of every category in mode Changed, then exit:\n"
     "                     status 0 when the run ended with \"Done...\", 1 when it failed\n"
-    "  olvarin --help     this text\n"
+    "  olvarin --help, -h this text\n"
     "  olvarin --version  the version\n"
     "\n"
     "It reads Quelmar.dat, dbxconnections.ini and dbxdrivers.ini beside the program (with the\n"
@@ -80,7 +80,8 @@ bool windowCanShow(int argc, char** argv) {
 
 std::optional<std::string> commandLineAnswer(const QStringList& arguments) {
     if (arguments.isEmpty()) return std::nullopt;
-    if (arguments.front() == QLatin1String("--help")) return kHelp;
+    if (arguments.front() == QLatin1String("--help") || arguments.front() == QLatin1String("-h"))
+        return kHelp;
     if (arguments.front() == QLatin1String("--version")) return std::string("olvarin ") + kVersion + "\n";
     return std::nullopt;
 }

@@ -33,7 +33,7 @@ void chooseOffscreenWithoutDisplay();
 // that needs none (QT_QPA_PLATFORM or -platform offscreen, vnc, ...).
 bool windowCanShow(int argc, char** argv);
 
-// The answers that need no window, for --help and --version as the first argument:
+// The answers that need no window, for --help (-h) and --version as the first argument:
 // the text printed on standard output; none for any other arguments.
 std::optional<std::string> commandLineAnswer(const QStringList& arguments);
 

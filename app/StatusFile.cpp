@@ -21,6 +21,9 @@ namespace app {
 namespace {
 
 constexpr const char* kLastSuccess = "olvarin_last_success_timestamp_seconds";
+// Mode 0644 whatever the umask: node_exporter reads the file as a user of its own.
+constexpr QFileDevice::Permissions kReadableByAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup | QFileDevice::ReadOther;
 // An earlier file is ours and small; anything beyond this is not read back.
 constexpr qint64 kMaxEarlierFileSize = 1 << 20;
 
@@ -223,7 +226,8 @@ std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) 
             outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name, outcome.storeId);
         const QByteArray text = QByteArray::fromStdString(statusText(outcome, lastSuccess));
         QSaveFile file(name);
-        if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        if (file.open(QIODevice::WriteOnly) && file.setPermissions(kReadableByAll) &&
+            file.write(text) == text.size() && file.commit())
             return {};
         return whyNotWritten(file, name);
     } catch (const std::exception& e) {

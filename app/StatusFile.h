@@ -38,7 +38,8 @@ std::optional<double> lastSuccessIn(const std::string& text, const std::string& 
 
 // Replaces the file at path with the outcome, atomically: the text goes to a
 // temporary file in the same folder, which is then renamed over path, so a reader
-// sees the earlier file or the new one, never a part. A failed run keeps the last
+// sees the earlier file or the new one, never a part; its mode is 0644 whatever
+// the umask. A failed run keeps the last
 // success time of the file it replaces when that file is the same store's (0 when
 // there is none, no readable file, or the file was written for another store).
 // Returns an empty string, or why the file was not written; never throws.

@@ -8,6 +8,8 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -22,6 +24,7 @@
 #include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
+#include "base/ScopeExit.h"
 #include "app/StatusFile.h"
 #include "app/Version.h"
 #include "tests/support/PrivateServer.h"
@@ -186,6 +189,8 @@ TEST(StatusFile, AFailedRunKeepsOnlyItsOwnStoresLastSuccess) {
         const char* store;
         double kept;
     };
+    const mode_t umaskBefore = ::umask(027);  // the service's
+    const base::ScopeExit restoreUmask([&] { ::umask(umaskBefore); });
     for (const Case c : {Case{"", "0001", 0}, Case{"0002", "0001", 0}, Case{"0001", "0001", 1700000000},
                          Case{"", "", 1700000000}}) {
         app::RunOutcome earlier;
@@ -200,6 +205,9 @@ TEST(StatusFile, AFailedRunKeepsOnlyItsOwnStoresLastSuccess) {
         EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), c.kept)
             << "earlier store '" << c.earlierStore << "', store '" << c.store << "'";
         EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644u);
     }
 }
 
