@@ -11,6 +11,10 @@ packages=(
   nlohmann-json3-dev libgtest-dev
   xvfb xauth fonts-noto-cjk
   dpkg-dev file
+  # the package test: Debian's checks of the package (lintian), of the service's
+  # sandbox (systemd-analyze; bubblewrap tries it without systemd), and a signed
+  # apt repository to install it from
+  lintian systemd reprepro gnupg bubblewrap
 )
 
 missing=()
