@@ -151,11 +151,11 @@ remove_test_files() {
 }
 
 cleanup() {
+    [ -d "$work/gnupg" ] && GNUPGHOME=$work/gnupg gpgconf --kill gpg-agent
+    [ "$made_textfile_folder" = 1 ] && rm -rf /var/lib/prometheus
     [ "$installed_by_us" = 1 ] || return 0
     remove_test_files
     dpkg --purge olvarin >/dev/null 2>&1 || true
-    [ "$made_textfile_folder" = 1 ] && rm -rf /var/lib/prometheus
-    return 0
 }
 
 # --- a chain's signed apt repository ----------------------------------------
@@ -332,7 +332,7 @@ check_monitoring() {
     if command -v promtool >/dev/null; then
         promtool check metrics <"$status_file" || fail "promtool check metrics"
     fi
-    if [ ! -d "$textfile_folder" ]; then
+    if [ ! -e /var/lib/prometheus ]; then
         mkdir -p "$textfile_folder"
         made_textfile_folder=1
     fi
