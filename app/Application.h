@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <optional>
+#include <string>
 
 namespace app {
 
@@ -25,5 +27,19 @@ QStringList receivedArguments(int argc, char** argv);
 // machine without a display by choosing the offscreen platform, unless a platform
 // was chosen already.
 void chooseOffscreenWithoutDisplay();
+
+// Before the application object exists: whether the window has somewhere to show,
+// that is a display server named (DISPLAY, WAYLAND_DISPLAY) or a platform chosen
+// that needs none (QT_QPA_PLATFORM or -platform offscreen, vnc, ...).
+bool windowCanShow(int argc, char** argv);
+
+// The answers that need no window, for --help (-h) and --version as the first argument:
+// the text printed on standard output; none for any other arguments.
+std::optional<std::string> commandLineAnswer(const QStringList& arguments);
+
+// What a run that needs the window says on a machine without a display, before it
+// ends with kNoDisplayStatus.
+extern const char* const kNoDisplayMessage;
+inline constexpr int kNoDisplayStatus = 2;
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "app/Heartbeat.h"
 
+#include "app/Version.h"
+
 #include <algorithm>
 #include <chrono>
 #include <iostream>
@@ -100,7 +102,7 @@ Heartbeat heartbeatOf(const RunOutcome& run, const std::string& errorMessage, in
     beat.errorMessage = run.succeeded ? std::string() : errorMessage;
     beat.claimedEveryQueue =
         run.succeeded && downloadMode == engine::kModeChanged && everyCategoryRan(run.tally);
-    beat.programVersion = OLVARIN_VERSION;
+    beat.programVersion = app::kVersion;
     beat.hostName = QSysInfo::machineHostName().toStdString();
     return beat;
 }

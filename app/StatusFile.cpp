@@ -14,12 +14,16 @@
 #include <QSaveFile>
 
 #include "app/ProgramSettings.h"
+#include "app/Version.h"
 #include "engine/Categories.h"
 
 namespace app {
 namespace {
 
 constexpr const char* kLastSuccess = "olvarin_last_success_timestamp_seconds";
+// Mode 0644 whatever the umask: node_exporter reads the file as a user of its own.
+constexpr QFileDevice::Permissions kReadableByAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                    QFileDevice::ReadGroup | QFileDevice::ReadOther;
 // An earlier file is ours and small; anything beyond this is not read back.
 constexpr qint64 kMaxEarlierFileSize = 1 << 20;
 
@@ -32,16 +36,17 @@ struct CategoryMetric {
 };
 
 constexpr std::array<CategoryMetric, 5> kCategoryMetrics{{
-    {"olvarin_rows_written", "Rows the last run wrote into the branch, per category that ran.",
+    {"olvarin_last_run_rows_written",
+     "Rows the last run wrote into the branch, per category that ran.",
      &engine::CategoryTally::rowsWritten},
-    {"olvarin_rows_deleted",
+    {"olvarin_last_run_rows_deleted",
      "Branch rows the last run deleted for deletions queued at headquarters.",
      &engine::CategoryTally::rowsDeleted},
-    {"olvarin_rows_refused", "Rows the branch refused in the last run; their changes stay queued.",
+    {"olvarin_last_run_rows_refused", "Rows the branch refused in the last run; their changes stay queued.",
      &engine::CategoryTally::rowsRefused},
-    {"olvarin_bills_not_copied", "Bills whose copy the last run rolled back; they stay queued.",
+    {"olvarin_last_run_bills_not_copied", "Bills whose copy the last run rolled back; they stay queued.",
      &engine::CategoryTally::billsNotCopied},
-    {"olvarin_queue_rows_removed", "Headquarters' queue rows the last run removed as handled.",
+    {"olvarin_last_run_queue_rows_removed", "Headquarters' queue rows the last run removed as handled.",
      &engine::CategoryTally::queueRowsRemoved},
 }};
 
@@ -106,11 +111,45 @@ size_t afterLabels(std::string_view line, size_t open) {
     return std::string_view::npos;
 }
 
-// The value of a sample line of the metric name; none for any other line.
-std::optional<double> sampleValue(std::string_view line, std::string_view name) {
+// The value of the label name in a sample's labels (the text between the braces),
+// unescaped; none when the sample has no such label.
+std::optional<std::string> labelIn(std::string_view labels, std::string_view name) {
+    size_t pos = 0;
+    while (pos < labels.size()) {
+        const size_t equals = labels.find('=', pos);
+        if (equals == std::string_view::npos || equals + 1 >= labels.size() ||
+            labels[equals + 1] != '"')
+            return std::nullopt;
+        const std::string_view key = labels.substr(pos, equals - pos);
+        std::string value;
+        size_t i = equals + 2;
+        for (; i < labels.size() && labels[i] != '"'; ++i) {
+            if (labels[i] == '\\' && i + 1 < labels.size()) {
+                ++i;
+                value += labels[i] == 'n' ? '\n' : labels[i];
+            } else {
+                value += labels[i];
+            }
+        }
+        if (key == name) return value;
+        pos = labels.find_first_not_of(", ", i + 1);
+    }
+    return std::nullopt;
+}
+
+// The value of a sample line of the metric name whose store label is storeId;
+// none for any other line.
+std::optional<double> sampleValue(std::string_view line, std::string_view name,
+                                  std::string_view storeId) {
     if (!line.starts_with(name)) return std::nullopt;
     size_t pos = name.size();
-    if (pos < line.size() && line[pos] == '{') pos = afterLabels(line, pos);
+    std::string_view labels;
+    if (pos < line.size() && line[pos] == '{') {
+        pos = afterLabels(line, pos);
+        if (pos == std::string_view::npos) return std::nullopt;
+        labels = line.substr(name.size() + 1, pos - name.size() - 2);
+    }
+    if (labelIn(labels, "store") != storeId) return std::nullopt;
     if (pos >= line.size() || (line[pos] != ' ' && line[pos] != '\t')) return std::nullopt;
     pos = line.find_first_not_of(" \t", pos);
     if (pos == std::string_view::npos) return std::nullopt;
@@ -122,10 +161,10 @@ std::optional<double> sampleValue(std::string_view line, std::string_view name) 
     return value;
 }
 
-double earlierLastSuccess(const QString& path) {
+double earlierLastSuccess(const QString& path, const std::string& storeId) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return 0;
-    return lastSuccessIn(file.read(kMaxEarlierFileSize).toStdString()).value_or(0);
+    return lastSuccessIn(file.read(kMaxEarlierFileSize).toStdString(), storeId).value_or(0);
 }
 
 std::string whyNotWritten(const QSaveFile& file, const QString& path) {
@@ -161,20 +200,21 @@ std::string statusText(const RunOutcome& outcome, double lastSuccessSeconds) {
         for (size_t i = 0; i < engine::kCategoryCount; ++i) {
             const engine::CategoryTally& counts = outcome.tally.categories[i];
             if (!counts.ran) continue;
-            samples.push_back({store + "," + label("category", std::to_string(i)) + "," +
-                                   label("table", engine::categories()[i].table),
+            samples.push_back({store + "," + label("category", engine::categories()[i].table),
                                std::to_string(counts.*metric.count)});
         }
         addGauge(text, metric.name, metric.help, samples);
     }
+    addGauge(text, "olvarin_build_info", "Always 1; the version of the olvarin that wrote this file.",
+             {{label("version", kVersion), "1"}});
     return text;
 }
 
-std::optional<double> lastSuccessIn(const std::string& text) {
+std::optional<double> lastSuccessIn(const std::string& text, const std::string& storeId) {
     std::istringstream lines(text);
     std::string line;
     while (std::getline(lines, line)) {
-        if (const auto value = sampleValue(line, kLastSuccess)) return value;
+        if (const auto value = sampleValue(line, kLastSuccess, storeId)) return value;
     }
     return std::nullopt;
 }
@@ -183,10 +223,11 @@ std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) 
     try {
         const QString name = QString::fromStdString(path);
         const double lastSuccess =
-            outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name);
+            outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name, outcome.storeId);
         const QByteArray text = QByteArray::fromStdString(statusText(outcome, lastSuccess));
         QSaveFile file(name);
-        if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+        if (file.open(QIODevice::WriteOnly) && file.setPermissions(kReadableByAll) &&
+            file.write(text) == text.size() && file.commit())
             return {};
         return whyNotWritten(file, name);
     } catch (const std::exception& e) {

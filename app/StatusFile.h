@@ -24,20 +24,24 @@ struct RunOutcome {
     engine::RunTally tally{};
 };
 
-// The file's text: every metric a gauge with its # HELP and # TYPE lines, the store
-// label on every series, and the per-category series only for the categories that
-// ran. lastSuccessSeconds is the Unix time of the last successful run's end, 0 for
-// none.
+// The file's text: every metric a gauge with its # HELP and # TYPE lines; the
+// store label on every series of the run, the category's name on the per-category
+// series (only for the categories that ran), and olvarin_build_info with the
+// program's version. lastSuccessSeconds is the Unix time of the last successful
+// run's end, 0 for none.
 std::string statusText(const RunOutcome& outcome, double lastSuccessSeconds);
 
-// The value of olvarin_last_success_timestamp_seconds in a status file's text,
-// whatever its labels; none when the text has no such series with a number.
-std::optional<double> lastSuccessIn(const std::string& text);
+// The value of olvarin_last_success_timestamp_seconds for the store storeId in a
+// status file's text; none when the text has no such series with a number, or
+// only one of another store.
+std::optional<double> lastSuccessIn(const std::string& text, const std::string& storeId);
 
 // Replaces the file at path with the outcome, atomically: the text goes to a
 // temporary file in the same folder, which is then renamed over path, so a reader
-// sees the earlier file or the new one, never a part. A failed run keeps the last
-// success time of the file it replaces (0 when there is none, or no readable file).
+// sees the earlier file or the new one, never a part; its mode is 0644 whatever
+// the umask. A failed run keeps the last
+// success time of the file it replaces when that file is the same store's (0 when
+// there is none, no readable file, or the file was written for another store).
 // Returns an empty string, or why the file was not written; never throws.
 std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) noexcept;
 

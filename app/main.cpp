@@ -1,11 +1,22 @@
+#include <cstdio>
+
 #include "app/Application.h"
 #include "app/FrmOlvarin.h"
 
 int main(int argc, char** argv) {
     const QStringList arguments = app::receivedArguments(argc, argv);
+    if (const auto answer = app::commandLineAnswer(arguments)) {
+        std::fputs(answer->c_str(), stdout);
+        return 0;
+    }
     const bool unattended =
         !arguments.isEmpty() && arguments.front() == QLatin1String(app::kUnattendedParameter);
-    if (unattended) app::chooseOffscreenWithoutDisplay();
+    if (unattended) {
+        app::chooseOffscreenWithoutDisplay();
+    } else if (!app::windowCanShow(argc, argv)) {
+        std::fputs(app::kNoDisplayMessage, stderr);
+        return app::kNoDisplayStatus;
+    }
 
     app::Application application(argc, argv);
     app::FormStartOptions options;

@@ -44,6 +44,15 @@ IniFile loadRegistryFile(const std::string& path) {
     return *ini;
 }
 
+// The line after "DLL/Shared Library Name not Set": the file and the key to look at.
+std::string missingLibraryContext(const IniFile& drivers, const std::string& driversPath,
+                                  const std::string& driverName, const DriverEntry& entry) {
+    const std::string where = "Drivers file '" + driversPath + "'";
+    if (drivers.section(driverName).empty())
+        return where + " has no section [" + driverName + "], the DriverName of the connection";
+    const char* key = entry.libraryName.empty() ? "LibraryName" : "VendorLib";
+    return where + ", section [" + driverName + "]: " + key + " is missing or empty";
+}
 
 }  // namespace
 
@@ -105,7 +114,9 @@ void SQLConnection::open() {
     const DriverEntry entry{base::trimmed(drivers.value(driverName, "LibraryName").value_or("")),
                             base::trimmed(drivers.value(driverName, "GetDriverFunc").value_or("")),
                             base::trimmed(drivers.value(driverName, "VendorLib").value_or(""))};
-    if (entry.libraryName.empty() || entry.vendorLib.empty()) throw Error("DLL/Shared Library Name not Set");
+    if (entry.libraryName.empty() || entry.vendorLib.empty())
+        throw Error("DLL/Shared Library Name not Set\n" +
+                    missingLibraryContext(drivers, driversPath, driverName, entry));
 
     if (base::trimmed(sectionValue(params_, "Database")).empty()) throw Error("Missing Database property");
 

@@ -12,6 +12,10 @@ packages=(
   xvfb xauth fonts-noto-cjk
   dpkg-dev file
   chromium
+  # the package test: Debian's checks of the package (lintian), of the service's
+  # sandbox (systemd-analyze; bubblewrap tries it without systemd), and a signed
+  # apt repository to install it from
+  lintian systemd reprepro gnupg bubblewrap
 )
 
 missing=()

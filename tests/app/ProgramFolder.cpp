@@ -69,10 +69,12 @@ void ProgramFolder::runAsNobody() {
     openToEveryone(config_);
 }
 
-Outcome ProgramFolder::runUnattended(int timeoutMs) const {
+Outcome ProgramFolder::run(const QStringList& arguments, const QStringList& environment,
+                           int timeoutMs) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config_.path()));
+    for (const QString& entry : environment) env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     QProcess program;
     program.setProcessEnvironment(env);
     program.setWorkingDirectory(QDir::tempPath());
@@ -85,7 +87,7 @@ Outcome ProgramFolder::runUnattended(int timeoutMs) const {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(125);
         });
     }
-    program.start(QString::fromStdString(folder_.file("olvarin")), {"a"});
+    program.start(QString::fromStdString(folder_.file("olvarin")), arguments);
     Outcome outcome;
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();

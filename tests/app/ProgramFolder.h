@@ -49,8 +49,12 @@ public:
     // that a file of mode 0600 is one it may not read (the test must run as root).
     void runAsNobody();
 
-    // olvarin a in the folder; its own XDG_CONFIG_HOME, no display.
-    Outcome runUnattended(int timeoutMs = 120000) const;
+    // olvarin with the arguments in the folder; its own XDG_CONFIG_HOME, no display,
+    // and the environment's NAME=value entries added.
+    Outcome run(const QStringList& arguments, const QStringList& environment = {},
+                int timeoutMs = 120000) const;
+    // olvarin a, as above.
+    Outcome runUnattended(int timeoutMs = 120000) const { return run({"a"}, {}, timeoutMs); }
 
 private:
     TempFolder folder_;

@@ -8,11 +8,15 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -20,7 +24,9 @@
 #include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
+#include "base/ScopeExit.h"
 #include "app/StatusFile.h"
+#include "app/Version.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
 
@@ -96,6 +102,18 @@ struct Exposition {
     std::vector<Series> series;
 };
 
+// promtool's own check of the exposition format and its naming rules, where it is installed.
+void expectPromtoolAccepts(const std::string& path) {
+    const QString promtool = QStandardPaths::findExecutable(QStringLiteral("promtool"));
+    if (promtool.isEmpty()) return;
+    QProcess check;
+    check.setStandardInputFile(QString::fromStdString(path));
+    check.start(promtool, {"check", "metrics"});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString()
+                                   << check.readAllStandardError().toStdString();
+}
+
 Exposition readStatus(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     EXPECT_TRUE(in) << "no file " << path;
@@ -112,9 +130,16 @@ void setStatusFile(const std::string& path) {
         .setValue(app::kStatusFileSetting, QString::fromStdString(path));
 }
 
-// Every series carries the store; the run's times lie between the given ones.
+// Every series of the run carries the store, and the build's only the version; the
+// run's times lie between the given ones.
 void expectRunBetween(const Exposition& status, double before, double after) {
-    for (const auto& s : status.series) EXPECT_EQ(s.labels.at("store"), "0001") << s.name;
+    for (const auto& s : status.series) {
+        if (s.name == "olvarin_build_info")
+            EXPECT_EQ(s.labels, (Labels{{"version", app::kVersion}}));
+        else
+            EXPECT_EQ(s.labels.at("store"), "0001") << s.name;
+    }
+    EXPECT_EQ(status.value("olvarin_build_info"), 1);
     const double start = status.value("olvarin_last_run_start_timestamp_seconds");
     const double end = status.value("olvarin_last_run_end_timestamp_seconds");
     EXPECT_LE(before - 0.001, start);
@@ -123,27 +148,67 @@ void expectRunBetween(const Exposition& status, double before, double after) {
     EXPECT_LE(status.value("olvarin_last_run_duration_seconds"), end - start + 0.002);
 }
 
-TEST(StatusText, LabelsAreEscapedAndOnlyTheLastSuccessSeriesIsReadBack) {
+TEST(StatusText, LabelsAreEscapedAndOnlyTheStoresLastSuccessSeriesIsReadBack) {
     app::RunOutcome outcome;
     outcome.storeId = "a\"b} \\c\nd";
     outcome.tally.categories[7].ran = true;
     outcome.tally.categories[7].billsNotCopied = 3;
     const std::string text = app::statusText(outcome, 1709634030.25);
 
-    const auto notCopied = Exposition(text).family("olvarin_bills_not_copied");
+    const Exposition status(text);
+    const auto notCopied = status.family("olvarin_last_run_bills_not_copied");
     ASSERT_EQ(notCopied.size(), 1u);
-    EXPECT_EQ(notCopied[0].labels,
-              (Labels{{"store", outcome.storeId}, {"category", "7"}, {"table", "CHGPRICE"}}));
+    EXPECT_EQ(notCopied[0].labels, (Labels{{"store", outcome.storeId}, {"category", "CHGPRICE"}}));
     EXPECT_EQ(notCopied[0].value, 3);
-    EXPECT_EQ(app::lastSuccessIn(text), 1709634030.25);
+    ASSERT_EQ(status.family("olvarin_build_info").size(), 1u);
+    EXPECT_EQ(status.family("olvarin_build_info")[0].labels, (Labels{{"version", app::kVersion}}));
+    EXPECT_EQ(app::lastSuccessIn(text, outcome.storeId), 1709634030.25);
+    EXPECT_FALSE(app::lastSuccessIn(text, "a"));
 
-    EXPECT_EQ(
-        app::lastSuccessIn("# HELP olvarin_last_success_timestamp_seconds 5\n"
-                           "olvarin_last_success_timestamp_seconds_total 6\n"
-                           "olvarin_last_success_timestamp_seconds{x=\"} 7\"} 8 1709634030000\n"),
-        8);
-    EXPECT_FALSE(app::lastSuccessIn("olvarin_last_success_timestamp_seconds NaN\n"));
-    EXPECT_FALSE(app::lastSuccessIn(""));
+    const std::string lines =
+        "# HELP olvarin_last_success_timestamp_seconds 5\n"
+        "olvarin_last_success_timestamp_seconds_total{store=\"0001\"} 6\n"
+        "olvarin_last_success_timestamp_seconds{store=\"\"} 7\n"
+        "olvarin_last_success_timestamp_seconds{x=\"} 9\",store=\"0001\"} 8 1709634030000\n";
+    EXPECT_EQ(app::lastSuccessIn(lines, "0001"), 8);
+    EXPECT_EQ(app::lastSuccessIn(lines, ""), 7);
+    EXPECT_FALSE(app::lastSuccessIn(lines, "0002"));
+    EXPECT_FALSE(app::lastSuccessIn("olvarin_last_success_timestamp_seconds 5\n", "0001"));
+    EXPECT_FALSE(
+        app::lastSuccessIn("olvarin_last_success_timestamp_seconds{store=\"0001\"} NaN\n", "0001"));
+    EXPECT_FALSE(app::lastSuccessIn("", ""));
+}
+
+// A failed run carries the last success over only from a file of its own store: a
+// run before Quelmar.dat was right (store "") or another store's file gives it none.
+TEST(StatusFile, AFailedRunKeepsOnlyItsOwnStoresLastSuccess) {
+    const TempFolder folder;
+    const std::string path = folder.file("olvarin.prom");
+    struct Case {
+        const char* earlierStore;
+        const char* store;
+        double kept;
+    };
+    const mode_t umaskBefore = ::umask(027);  // the service's
+    const base::ScopeExit restoreUmask([&] { ::umask(umaskBefore); });
+    for (const Case c : {Case{"", "0001", 0}, Case{"0002", "0001", 0}, Case{"0001", "0001", 1700000000},
+                         Case{"", "", 1700000000}}) {
+        app::RunOutcome earlier;
+        earlier.storeId = c.earlierStore;
+        earlier.succeeded = true;
+        earlier.end = std::chrono::system_clock::time_point(std::chrono::seconds(1700000000));
+        ASSERT_EQ(app::writeStatusFile(path, earlier), "");
+        app::RunOutcome failed;
+        failed.storeId = c.store;
+        ASSERT_EQ(app::writeStatusFile(path, failed), "");
+        const Exposition status = readStatus(path);
+        EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), c.kept)
+            << "earlier store '" << c.earlierStore << "', store '" << c.store << "'";
+        EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644u);
+    }
 }
 
 // The window in this process: top categories and products, with a queued change,
@@ -199,7 +264,7 @@ TEST_F(StatusFileWindowTest, EveryRunWritesItsOutcomeAndAFailedOneKeepsTheLastSu
         EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
         EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), 0);
         // The run got as far as the first category.
-        EXPECT_EQ(status.byCategory("olvarin_rows_written"), (Counts{{"0", 0}}));
+        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_written"), (Counts{{"PROD_TOPITEM", 0}}));
     }
 
     writeRegistry(true);
@@ -213,11 +278,13 @@ TEST_F(StatusFileWindowTest, EveryRunWritesItsOutcomeAndAFailedOneKeepsTheLastSu
         EXPECT_EQ(status.value("olvarin_last_run_success"), 1);
         lastSuccess = status.value("olvarin_last_success_timestamp_seconds");
         EXPECT_EQ(lastSuccess, status.value("olvarin_last_run_end_timestamp_seconds"));
-        EXPECT_EQ(status.byCategory("olvarin_rows_written"), (Counts{{"0", 2}, {"3", 1}}));
-        EXPECT_EQ(status.byCategory("olvarin_rows_deleted"), (Counts{{"0", 0}, {"3", 1}}));
-        EXPECT_EQ(status.byCategory("olvarin_rows_refused"), (Counts{{"0", 0}, {"3", 1}}));
-        EXPECT_EQ(status.byCategory("olvarin_queue_rows_removed"), (Counts{{"0", 0}, {"3", 2}}));
-        EXPECT_EQ(status.family("olvarin_rows_written")[1].labels.at("table"), "PRODUCT");
+        const auto counts = [](double topItems, double products) {
+            return Counts{{"PROD_TOPITEM", topItems}, {"PRODUCT", products}};
+        };
+        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_written"), counts(2, 1));
+        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_deleted"), counts(0, 1));
+        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_refused"), counts(0, 1));
+        EXPECT_EQ(status.byCategory("olvarin_last_run_queue_rows_removed"), counts(0, 2));
     }
 
     window.reset();  // the program once more, headquarters gone: its link is made afresh
@@ -281,12 +348,12 @@ TEST(StatusFileProgramTest, TheUnattendedRunWritesTheFileWhetherItSucceedsOrFail
         EXPECT_EQ(status.value("olvarin_last_run_success"), 1);
         lastSuccess = status.value("olvarin_last_success_timestamp_seconds");
         EXPECT_EQ(lastSuccess, status.value("olvarin_last_run_end_timestamp_seconds"));
-        const auto written = status.family("olvarin_rows_written");
+        const auto written = status.family("olvarin_last_run_rows_written");
         ASSERT_EQ(written.size(), 12u);  // every category ran
-        EXPECT_EQ(written[0].labels,
-                  (Labels{{"store", "0001"}, {"category", "0"}, {"table", "PROD_TOPITEM"}}));
+        EXPECT_EQ(written[0].labels, (Labels{{"store", "0001"}, {"category", "PROD_TOPITEM"}}));
         EXPECT_EQ(written[0].value, 1);
-        EXPECT_EQ(written[11].labels.at("table"), "CUSTOMER");
+        EXPECT_EQ(written[11].labels.at("category"), "CUSTOMER");
+        expectPromtoolAccepts(statusPath);
     }
 
     settings.setValue("Connection Registry File",

@@ -94,11 +94,18 @@ const OpenFailure kOpenFailures[] = {
     {"BlankDriverName", replaced(kSourceSection, "DriverName=Interbase", "DriverName=  "),
      kDriversSection, "Missing DriverName property"},
     {"NoLibraryName", kSourceSection, driversWith("LibraryName={MODULE}", ""),
-     "DLL/Shared Library Name not Set"},
+     "DLL/Shared Library Name not Set\n"
+     "Drivers file '{DIR}/dbxdrivers.ini', section [Interbase]: LibraryName is missing or empty"},
+    {"BlankLibraryName", kSourceSection, driversWith("LibraryName={MODULE}", "LibraryName= \n"),
+     "DLL/Shared Library Name not Set\n"
+     "Drivers file '{DIR}/dbxdrivers.ini', section [Interbase]: LibraryName is missing or empty"},
     {"NoVendorLib", kSourceSection, driversWith("VendorLib=libfbclient.so.2", ""),
-     "DLL/Shared Library Name not Set"},
+     "DLL/Shared Library Name not Set\n"
+     "Drivers file '{DIR}/dbxdrivers.ini', section [Interbase]: VendorLib is missing or empty"},
     {"DriverWithoutSection", replaced(kSourceSection, "DriverName=Interbase", "DriverName=Nosuch"),
-     kDriversSection, "DLL/Shared Library Name not Set"},
+     kDriversSection,
+     "DLL/Shared Library Name not Set\n"
+     "Drivers file '{DIR}/dbxdrivers.ini' has no section [Nosuch], the DriverName of the connection"},
     {"NoDatabase", sourceSectionWithout("Database={DB}"), kDriversSection,
      "Missing Database property"},
     {"BlankDatabase", replaced(kSourceSection, "Database={DB}", "Database=   "), kDriversSection,
@@ -106,7 +113,9 @@ const OpenFailure kOpenFailures[] = {
     // The drivers file is read before the database is checked, and the database
     // before any library is loaded.
     {"NoDatabaseNoLibrary", sourceSectionWithout("Database={DB}"),
-     driversWith("LibraryName={MODULE}", ""), "DLL/Shared Library Name not Set"},
+     driversWith("LibraryName={MODULE}", ""),
+     "DLL/Shared Library Name not Set\n"
+     "Drivers file '{DIR}/dbxdrivers.ini', section [Interbase]: LibraryName is missing or empty"},
     {"NoDatabaseBadLibrary", sourceSectionWithout("Database={DB}"),
      driversWith("LibraryName={MODULE}", "LibraryName={DIR}/notalib.so\n"),
      "Missing Database property"},
