@@ -25,6 +25,7 @@
 #include "app/RadioGroup.h"
 #include "app/RegistrySettings.h"
 #include "app/StatusFile.h"
+#include "app/StopSignals.h"
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
 #include "base/NumberText.h"
@@ -340,13 +341,16 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 // the error box or the timer's log.
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
     StatusFileRun status(storeId_);
+    OnStop stopped([&status] { status.finish(false); });  // a stopped run did not succeed
     try {
         engine::runDownload(*this, formData_, storeId_,
                             {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
     } catch (...) {
+        stopped.dismiss();
         status.finish(false);
         throw;
     }
+    stopped.dismiss();
     status.finish(true);
 }
 

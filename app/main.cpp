@@ -1,7 +1,9 @@
 #include "app/Application.h"
 #include "app/FrmOlvarin.h"
+#include "app/StopSignals.h"
 
 int main(int argc, char** argv) {
+    app::handleStopSignals();
     const QStringList arguments = app::receivedArguments(argc, argv);
     const bool unattended =
         !arguments.isEmpty() && arguments.front() == QLatin1String(app::kUnattendedParameter);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 #include "tests/support/TestDatabases.h"
@@ -54,14 +55,28 @@ void ProgramFolder::writeConnections(const std::string& sourceDatabase, const st
                                                 section("Corvane", targetDatabase, "olvtest"));
 }
 
+void ProgramFolder::setSetting(const char* key, const std::string& value) const {
+    QSettings settings(QString::fromStdString(config_.file("olvarin/olvarin.conf")), QSettings::IniFormat);
+    settings.setValue(QLatin1String(key), QString::fromStdString(value));
+}
+
 Outcome ProgramFolder::runUnattended(int timeoutMs) const {
+    const std::unique_ptr<QProcess> program = startUnattended();
+    return waitForEnd(*program, timeoutMs);
+}
+
+std::unique_ptr<QProcess> ProgramFolder::startUnattended() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config_.path()));
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(QDir::tempPath());
-    program.start(QString::fromStdString(folder_.file("olvarin")), {"a"});
+    auto program = std::make_unique<QProcess>();
+    program->setProcessEnvironment(env);
+    program->setWorkingDirectory(QDir::tempPath());
+    program->start(QString::fromStdString(folder_.file("olvarin")), {"a"});
+    return program;
+}
+
+Outcome ProgramFolder::waitForEnd(QProcess& program, int timeoutMs) {
     Outcome outcome;
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -39,8 +41,14 @@ public:
     void writeConnections(const std::string& sourceDatabase, const std::string& targetDatabase,
                           const std::string& sourcePassword = "olvtest");
 
+    // A per-user setting of the program ("Status File", ...).
+    void setSetting(const char* key, const std::string& value) const;
+
     // olvarin a in the folder; its own XDG_CONFIG_HOME, no display.
     Outcome runUnattended(int timeoutMs = 120000) const;
+    // The same, started: the test acts on it while it runs, then waits for it.
+    std::unique_ptr<QProcess> startUnattended() const;
+    static Outcome waitForEnd(QProcess& program, int timeoutMs = 120000);
 
 private:
     TempFolder folder_;
