@@ -16,9 +16,11 @@ Transaction::~Transaction() {
     }
 }
 
+// A commit the database refuses (a commit trigger, a deferred constraint) leaves
+// the transaction active: the destructor then rolls it back.
 void Transaction::commit() {
-    open_ = false;
     connection_.commit(desc_);
+    open_ = false;
 }
 
 void Transaction::rollback() {

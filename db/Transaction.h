@@ -16,8 +16,8 @@ public:
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // Commits, or rolls back; each throws as the connection's call does. After
-    // either the destructor does nothing.
+    // Commits, or rolls back; each throws as the connection's call does. After a
+    // commit that succeeded, or either kind of rollback, the destructor does nothing.
     void commit();
     void rollback();
 
