@@ -58,6 +58,7 @@ int main(int argc, char** argv) {
         if (suite == "sizes") failures += runSizesSuite(options);
         if (suite == "changed") failures += runChangedSuite(options);
         if (suite == "branches") failures += runBranchesSuite(options, selfPath().c_str());
+        if (suite == "soak") failures += runSoakSuite(options);
     }
     std::printf("\nolvarin-bench: done; %s\n", machineLoad().c_str());
     return failures == 0 ? 0 : 1;

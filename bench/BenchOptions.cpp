@@ -42,10 +42,11 @@ std::vector<std::string> oneOf(const std::string& list, const std::vector<std::s
 }  // namespace
 
 const char* usageText() {
-    return "usage: olvarin-bench [--suite all|sizes|changed|branches[,...]] [options]\n"
+    return "usage: olvarin-bench [--suite all|sizes|changed|branches|soak[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
-           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches)\n"
+           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches),\n"
+           "                      100 timer runs (soak)\n"
            "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
            "                      default sale,product\n"
            "    --default-cap N   the default path only up to N rows (default 50000)\n"
@@ -56,7 +57,11 @@ const char* usageText() {
            "    --changes N       queued changes (default 20000)\n"
            "  branches: N branches at once against one headquarters server on loopback\n"
            "    --branches N[,N]  branch counts (default 1,4,16)\n"
-           "    --per-store N     queued changes of each store (default 2000)\n";
+           "    --per-store N     queued changes of each store (default 2000)\n"
+           "  soak: the window in Auto mode, many timer runs against a headquarters server\n"
+           "    --runs N          timer runs (default 1000; --quick 100)\n"
+           "    --interval MS     the interval box (default 100)\n"
+           "    --trickle K       one product change queued every K runs (default 10)\n";
 }
 
 BenchOptions parseOptions(int argc, char** argv) {
@@ -69,8 +74,8 @@ BenchOptions parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--suite") {
-            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches"}, "suite")) {
-                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches"});
+            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches", "soak"}, "suite")) {
+                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches", "soak"});
                 else o.suites.push_back(s);
             }
         } else if (arg == "--rows") {
@@ -87,6 +92,12 @@ BenchOptions parseOptions(int argc, char** argv) {
             for (const auto& n : splitList(value())) o.branchCounts.push_back(static_cast<int>(count(n)));
         } else if (arg == "--per-store") {
             o.changesPerStore = count(value());
+        } else if (arg == "--runs") {
+            o.soakRuns = static_cast<int>(count(value()));
+        } else if (arg == "--interval") {
+            o.soakIntervalMs = static_cast<int>(count(value()));
+        } else if (arg == "--trickle") {
+            o.soakTrickleEvery = static_cast<int>(count(value()));
         } else if (arg == "--baseline") {
             o.baseline = true;
         } else if (arg == "--full") {
@@ -99,7 +110,7 @@ BenchOptions parseOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown flag: " + arg);
         }
     }
-    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches"};
+    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "soak"};
     if (o.rowCounts.empty()) o.rowCounts = quick ? std::vector<long long>{2000}
                                                  : std::vector<long long>{10000, 50000, 100000};
     if (o.tables.empty()) o.tables = {"sale", "product"};
@@ -107,7 +118,9 @@ BenchOptions parseOptions(int argc, char** argv) {
     if (quick) {
         o.changes = 2000;
         o.changesPerStore = 200;
+        o.soakRuns = 100;
     }
+    o.soakSampleEvery = std::max(1, o.soakRuns / 10);
     return o;
 }
 

@@ -21,6 +21,11 @@ int runChangedSuite(const BenchOptions& options);
 // branches run it again with --branch-worker.
 int runBranchesSuite(const BenchOptions& options, const char* self);
 
+// Auto mode for weeks, compressed: options.soakRuns timer runs of the real window in
+// one process against a headquarters server with a trickle of changes; resident
+// memory, open descriptors and attachments at headquarters sampled along the way.
+int runSoakSuite(const BenchOptions& options);
+
 // The process of one branch in the branches suite (the arguments after
 // --branch-worker).
 int runBranchWorker(int argc, char** argv);
