@@ -347,22 +347,27 @@ TEST_P(StoppedRun, EndsAtOnceSaysSoFailsTheStatusAndTheNextRunLosesNothing) {
     expectTheNextRunLosesNothing(otherStores);
 }
 
-// One stop per kind of moment: a claim, a read, a write, a removal of claims, a
-// bill's commit, the price-change application, and the connect that never ends.
+// One stop per kind of moment: a claim, a read, a keyed select, a deletion, a
+// write, a removal of claims, a bill's copy and its commit, the price-change
+// application, and the connect that never ends.
 INSTANTIATE_TEST_SUITE_P(
     StopPoints, StoppedRun,
     ::testing::Values(
         StopPoint{"deletionClaimRun", "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X'", 1, When::After, SIGTERM},
+        StopPoint{"claimedDeletionsRead", "SELECT * FROM PRODUCT_WAIT WHERE", 1, When::After, SIGTERM},
         StopPoint{"secondRecordDeleted", "DELETE FROM PRODUCT WHERE", 2, When::After, SIGTERM},
         StopPoint{"changeClaimRun", "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W'", 1, When::After, SIGTERM},
         StopPoint{"secondPageRead", "SELECT FIRST 10 SKIP 10 * FROM PRODUCT A", 1, When::After, SIGTERM},
+        StopPoint{"keyedSelectOnSecondPage", "SELECT * FROM PRODUCT WHERE PROD_ID", 15, When::After, SIGTERM},
         StopPoint{"beforeSecondUpdate", "UPDATE \"PRODUCT\" SET", 2, When::Before, SIGTERM},
         StopPoint{"thirdInsertWritten", "INSERT INTO \"PRODUCT\"", 3, When::After, SIGINT},
         StopPoint{"beforeChangesRemoved", "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W'", 1, When::Before, SIGTERM},
+        StopPoint{"secondBillsOldMasterDeleted", "DELETE FROM PSALE_MASTER WHERE", 3, When::After, SIGTERM},
         StopPoint{"secondBillsSecondLineInserted", "INSERT INTO PSALE_SUB(", 5, When::After, SIGTERM},
         StopPoint{"beforeSecondBillCommitted", "COMMIT", 2, When::Before, SIGTERM},
         StopPoint{"dueLinesMarked", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W'", 1, When::After, SIGTERM},
         StopPoint{"secondPriceWritten", "UPDATE PRODUCT SET PD_ITEMID", 2, When::After, SIGINT},
+        StopPoint{"beforeLinesMarkedApplied", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y'", 1, When::Before, SIGTERM},
         StopPoint{"whileConnectingToAStalledHeadquarters", nullptr, 0, When::Before, SIGTERM}),
     [](const auto& info) { return std::string(info.param.name); });
 
