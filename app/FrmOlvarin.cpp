@@ -27,6 +27,7 @@
 #include "app/RadioGroup.h"
 #include "app/RegistrySettings.h"
 #include "app/StatusFile.h"
+#include "app/StopSignals.h"
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
 #include "base/NumberText.h"
@@ -343,11 +344,13 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 // error reaches the error box or the timer's log.
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
     StatusFileRun status(storeId_);
+    OnStop stopped([&status] { status.finish(false); });  // a stopped run did not succeed
     try {
         requireStoreId();
         engine::runDownload(*this, formData_, storeId_,
                             {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
     } catch (...) {
+        stopped.dismiss();
         status.finish(false);
         // A run without a store id touches no database, headquarters' included.
         if (!storeId_.empty()) {
@@ -356,6 +359,7 @@ void TFormOlvarin::bsSkinButton1Click(QObject*) {
         }
         throw;
     }
+    stopped.dismiss();
     status.finish(true);
     reportToHeadquarters(formData_.SQLCon_Source, status.outcome(), {}, downloadMode());
 }

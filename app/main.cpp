@@ -2,8 +2,10 @@
 
 #include "app/Application.h"
 #include "app/FrmOlvarin.h"
+#include "app/StopSignals.h"
 
 int main(int argc, char** argv) {
+    app::handleStopSignals();
     const QStringList arguments = app::receivedArguments(argc, argv);
     if (const auto answer = app::commandLineAnswer(arguments)) {
         std::fputs(answer->c_str(), stdout);

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
         if (suite == "changed") failures += runChangedSuite(options);
         if (suite == "branches") failures += runBranchesSuite(options, selfPath().c_str());
         if (suite == "fleet") failures += runFleetSuite(options);
+        if (suite == "soak") failures += runSoakSuite(options);
     }
     std::printf("\nolvarin-bench: done; %s\n", machineLoad().c_str());
     return failures == 0 ? 0 : 1;

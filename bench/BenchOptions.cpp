@@ -42,10 +42,11 @@ std::vector<std::string> oneOf(const std::string& list, const std::vector<std::s
 }  // namespace
 
 const char* usageText() {
-    return "usage: olvarin-bench [--suite all|sizes|changed|branches|fleet[,...]] [options]\n"
+    return "usage: olvarin-bench [--suite all|sizes|changed|branches|fleet|soak[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
-           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches)\n"
+           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches),\n"
+           "                      100 timer runs (soak)\n"
            "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
            "                      default sale,product\n"
            "    --default-cap N   the default path only up to N rows (default 50000)\n"
@@ -60,6 +61,10 @@ const char* usageText() {
            "  fleet: olvarin-fleet over a chain at headquarters\n"
            "    --stores N        stores (default 1000; --quick 100)\n"
            "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick 100000)\n";
+           "  soak: the window in Auto mode, many timer runs against a headquarters server\n"
+           "    --runs N          timer runs (default 1000; --quick 100)\n"
+           "    --interval MS     the interval box (default 100)\n"
+           "    --trickle K       one product change queued every K runs (default 10)\n";
 }
 
 BenchOptions parseOptions(int argc, char** argv) {
@@ -72,8 +77,8 @@ BenchOptions parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--suite") {
-            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches", "fleet"}, "suite")) {
-                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches", "fleet"});
+            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches", "fleet", "soak"}, "suite")) {
+                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches", "fleet", "soak"});
                 else o.suites.push_back(s);
             }
         } else if (arg == "--rows") {
@@ -94,6 +99,12 @@ BenchOptions parseOptions(int argc, char** argv) {
             o.fleetStores = count(value());
         } else if (arg == "--queue-rows") {
             o.fleetQueueRows = count(value());
+        } else if (arg == "--runs") {
+            o.soakRuns = static_cast<int>(count(value()));
+        } else if (arg == "--interval") {
+            o.soakIntervalMs = static_cast<int>(count(value()));
+        } else if (arg == "--trickle") {
+            o.soakTrickleEvery = static_cast<int>(count(value()));
         } else if (arg == "--baseline") {
             o.baseline = true;
         } else if (arg == "--full") {
@@ -106,7 +117,7 @@ BenchOptions parseOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown flag: " + arg);
         }
     }
-    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "fleet"};
+    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "fleet", "soak"};
     if (o.rowCounts.empty()) o.rowCounts = quick ? std::vector<long long>{2000}
                                                  : std::vector<long long>{10000, 50000, 100000};
     if (o.tables.empty()) o.tables = {"sale", "product"};
@@ -116,7 +127,9 @@ BenchOptions parseOptions(int argc, char** argv) {
         o.changesPerStore = 200;
         o.fleetStores = 100;
         o.fleetQueueRows = 100000;
+        o.soakRuns = 100;
     }
+    o.soakSampleEvery = std::max(1, o.soakRuns / 10);
     return o;
 }
 

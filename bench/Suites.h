@@ -24,6 +24,10 @@ int runBranchesSuite(const BenchOptions& options, const char* self);
 // olvarin-fleet over options.fleetStores stores and options.fleetQueueRows queue
 // rows at headquarters: each output, embedded and through the loopback server.
 int runFleetSuite(const BenchOptions& options);
+// Auto mode for weeks, compressed: options.soakRuns timer runs of the real window in
+// one process against a headquarters server with a trickle of changes; resident
+// memory, open descriptors and attachments at headquarters sampled along the way.
+int runSoakSuite(const BenchOptions& options);
 
 // The process of one branch in the branches suite (the arguments after
 // --branch-worker).

@@ -72,6 +72,17 @@ std::optional<bool> wireCompressionFrom(const ParamList& p) {
     throw Error("Invalid WireCompression value '" + value + "': use True or False");
 }
 
+// A whole number of seconds; an empty or absent value is 0, no limit.
+int lockTimeoutFrom(const ParamList& p) {
+    const std::string value = base::trimmed(p.text("Lock Timeout"));
+    if (value.empty()) return 0;
+    const bool digits = value.size() <= 6 && std::all_of(value.begin(), value.end(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    if (!digits) throw Error("Invalid Lock Timeout value '" + value + "': use a number of seconds");
+    return std::atoi(value.c_str());
+}
+
 ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
                            const std::string& connectionsFile) {
     ConnectOptions o;
@@ -86,6 +97,7 @@ ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
     if (!p.get("SQLDialect")) o.dialect = 3;
     o.isolation = isolationFrom(p.text(driverName + " TransIsolation"));
     o.waitOnLocks = p.flag("WaitOnLocks");
+    o.lockTimeoutSeconds = lockTimeoutFrom(p);
     o.commitRetain = p.flag("CommitRetain");
     o.trimChar = p.flag("Trim Char");
     const std::string blob = base::trimmed(p.text("BlobSize"));

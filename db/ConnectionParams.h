@@ -16,7 +16,8 @@ using SectionLines = std::vector<std::pair<std::string, std::string>>;
 // is "<driverName> TransIsolation". The password comes from PasswordFile (a
 // relative path taken from the connections file's folder) or Password. Throws
 // db::Error for a value it cannot take (a wrong WireCrypt, a password file open to
-// others, both Password and PasswordFile).
+// others, both Password and PasswordFile, a Lock Timeout that is not a number of
+// seconds).
 ConnectOptions connectOptionsFrom(const SectionLines& section, const std::string& driverName,
                                   const std::string& connectionsFile);
 

@@ -55,6 +55,9 @@ struct ConnectOptions {
     int dialect = 3;
     Isolation isolation = Isolation::ReadCommitted;
     bool waitOnLocks = true;
+    // With waitOnLocks, how long a statement waits for a locked row before it is
+    // refused with Firebird's lock time-out; 0 waits without end.
+    int lockTimeoutSeconds = 0;
     bool commitRetain = false;
     bool trimChar = false;   // trim the trailing blanks of CHAR values
     int blobSize = -1;       // as given; BLOB values are fetched whole whatever it says

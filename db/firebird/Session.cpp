@@ -1,5 +1,7 @@
 #include "db/firebird/Session.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <vector>
 
@@ -21,6 +23,34 @@ int wholeNumber(const std::string& text) {
     return std::atoi(t.c_str());
 }
 
+// The seconds of the first "Connection Timeout" line with a positive whole number,
+// 0 for none (the client's own ConnectTimeout then holds).
+int connectTimeoutSeconds(const ConnectOptions& o) {
+    int seconds = 0;
+    for (const auto& [key, value] : o.extra) {
+        if (seconds == 0 && base::sameName(base::trimmed(key), "Connection Timeout"))
+            seconds = std::max(wholeNumber(value), 0);
+    }
+    return seconds;
+}
+
+// The server part of "host:/path" or "host/port:/path".
+std::string serverOf(const std::string& database) {
+    const auto colon = database.find(':');
+    return colon == std::string::npos ? database : database.substr(0, colon);
+}
+
+// The message of a failed connect: one that gave up at the connect timeout says
+// so first, since Firebird's own ("connection rejected by remote interface", "Error
+// reading data from the connection") reads like a refusal.
+std::string attachFailure(const db::Error& e, const std::string& database, int timeoutSeconds,
+                          std::chrono::steady_clock::duration waited) {
+    const bool timedOut = timeoutSeconds > 0 && e.linkFailed() &&
+                          waited + std::chrono::milliseconds(250) >= std::chrono::seconds(timeoutSeconds);
+    if (!timedOut) return e.what();
+    return "The server " + serverOf(database) + " did not answer within " + std::to_string(timeoutSeconds) +
+           " seconds (Connection Timeout)\n" + e.what();
+}
 
 // The client's per-attachment configuration (firebird.conf syntax) for what the
 // options ask of the link; empty when they leave the client's own in force.
@@ -55,11 +85,13 @@ void Session::attach(const ConnectOptions& o) {
     tables_.clear();
     const std::string database = base::trimmed(o.database);
     lost_ = false;
+    const auto started = std::chrono::steady_clock::now();
     try {
         attachTo(database, o);
     } catch (const db::Error& e) {
         // Whatever stopped it, the connection could not be made.
-        throw db::Error(e.what(), ErrorKind::LinkFailed, e.gdsCode(), e.sqlState());
+        throw db::Error(attachFailure(e, database, connectTimeoutSeconds(o), std::chrono::steady_clock::now() - started),
+                        ErrorKind::LinkFailed, e.gdsCode(), e.sqlState());
     }
 }
 
@@ -74,12 +106,8 @@ void Session::attachTo(const std::string& database, const ConnectOptions& o) {
         dpb->insertInt(st, isc_dpb_sql_dialect, o.dialect);
         const std::string config = clientConfig(o);
         if (!config.empty()) dpb->insertString(st, isc_dpb_config, config.c_str());
-        for (const auto& [key, value] : o.extra) {
-            if (base::sameName(base::trimmed(key), "Connection Timeout")) {
-                const int seconds = wholeNumber(value);
-                if (seconds > 0) dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
-            }
-        }
+        if (const int seconds = connectTimeoutSeconds(o); seconds > 0)
+            dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
         attachment_.reset(api().provider()->attachDatabase(st, database.c_str(),
                                                            dpb->getBufferLength(st),
                                                            dpb->getBuffer(st)));
@@ -159,7 +187,8 @@ Firebird::IAttachment* Session::attachment() const {
 RefPtr<Firebird::ITransaction> Session::start(Isolation isolation, bool autocommit) {
     Firebird::IAttachment* att = attachment();
     const std::vector<uint8_t> tpb =
-        buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks, autocommit});
+        buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks, options_.lockTimeoutSeconds,
+                                           autocommit});
     return guarded([&](Firebird::ThrowStatusWrapper* st) {
         return RefPtr<Firebird::ITransaction>(
             att->startTransaction(st, static_cast<unsigned>(tpb.size()), tpb.data()));

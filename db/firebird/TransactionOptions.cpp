@@ -22,6 +22,8 @@ std::vector<uint8_t> buildTpb(const Api& api, const TransactionOptions& options)
             break;
         }
         tpb->insertTag(st, options.waitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
+        if (options.waitOnLocks && options.lockTimeoutSeconds > 0)
+            tpb->insertInt(st, isc_tpb_lock_timeout, options.lockTimeoutSeconds);
         if (options.autocommit) tpb->insertTag(st, isc_tpb_autocommit);
         const uint8_t* buffer = tpb->getBuffer(st);
         return std::vector<uint8_t>(buffer, buffer + tpb->getBufferLength(st));

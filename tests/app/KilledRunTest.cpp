@@ -1,22 +1,28 @@
-// The built program killed at one statement of a download (by the fault driver,
-// so that the moment is chosen), then one clean run: the branch holds
-// headquarters' version of everything queued for the store, the store's queues
-// are empty and the rows queued for another store are untouched.
+// The built program killed, or stopped by SIGTERM or SIGINT, at one statement of
+// a download (by the fault driver, so that the moment is chosen), then one clean
+// run: the branch holds headquarters' version of everything queued for the store,
+// the store's queues are empty and the rows queued for another store are
+// untouched.
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include <QFile>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include "ProgramFolder.h"
+#include "app/StatusFile.h"
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
 #include "engine/DownloadRun.h"
 #include "engine/FormData.h"
 #include "tests/engine/TestView.h"
 #include "tests/support/FaultPlan.h"
+#include "tests/support/StalledServer.h"
 #include "tests/support/TestDatabases.h"
 
 using namespace apptest;
@@ -154,46 +160,43 @@ Rows queueRows(TestDatabases& dbs, const std::string& condition) {
 
 enum class When { Before, After };  // the statement: not run, or run and nothing after it
 
+const char* whenWord(When when) { return when == When::Before ? "before" : "after"; }
+
 struct KillPoint {
     const char* name;
     const char* statement;  // a text the statement contains
     int occurrence;         // of statements containing it
     When when;
-    const char* whenWord() const { return when == When::Before ? "before" : "after"; }
 };
 void PrintTo(const KillPoint& k, std::ostream* os) { *os << k.name; }
 
 // The fault driver's variables for the program's process only.
 class FaultEnvironment {
 public:
-    explicit FaultEnvironment(const KillPoint& k) {
-        testsupport::setFaultPlan({.statement = k.statement,
-                                   .occurrence = k.occurrence,
-                                   .action = k.when == When::Before ? testsupport::FaultPlan::Action::KillBefore
-                                                                    : testsupport::FaultPlan::Action::KillAfter});
-    }
+    explicit FaultEnvironment(const testsupport::FaultPlan& plan) { testsupport::setFaultPlan(plan); }
     ~FaultEnvironment() { testsupport::clearFaultPlan(); }
     FaultEnvironment(const FaultEnvironment&) = delete;
     FaultEnvironment& operator=(const FaultEnvironment&) = delete;
 };
 
-class KilledRun : public ::testing::TestWithParam<KillPoint> {
+// A download ended part-way, then one clean run.
+class InterruptedRun : public ::testing::Test {
 protected:
     void SetUp() override {
         fillHeadquarters(dbs);
         fillBranch(dbs);
     }
 
-    // olvarin a in a folder of its own, through the fault driver.
-    Outcome runProgramKilledAt(const KillPoint& k) {
+    // olvarin a in a folder of its own, through the fault driver, with the plan in
+    // force for its process.
+    Outcome runProgramWith(const testsupport::FaultPlan& plan) {
         dbs.detachAll();
-        ProgramFolder folder;
         folder.writeStoreConfigWithCommand();
         folder.writeConnections(dbs.sourcePath(), dbs.targetPath());
         std::ofstream(folder.file("dbxdrivers.ini"))
             << "[Interbase]\nLibraryName=" << OLVARIN_FAULT_DRIVER
             << "\nGetDriverFunc=getSQLDriverINTERBASE\nVendorLib=libfbclient.so.2\n";
-        FaultEnvironment fault(k);
+        FaultEnvironment fault(plan);
         return folder.runUnattended();
     }
 
@@ -207,37 +210,47 @@ protected:
         return view.lines;
     }
 
+    // The clean run ends with Done... and leaves the branch as headquarters has it.
+    void expectTheNextRunLosesNothing(const Rows& otherStores) {
+        const std::vector<std::string> log = runCleanly();
+        ASSERT_FALSE(log.empty());
+        EXPECT_EQ(log.back(), "Done...");
+        for (const std::string& line : log) {
+            EXPECT_EQ(line.find("refused"), std::string::npos) << line;
+            EXPECT_EQ(line.find("not copied"), std::string::npos) << line;
+            EXPECT_EQ(line.find("left out"), std::string::npos) << line;
+        }
+
+        for (const char* query : kMirrored) EXPECT_EQ(dbs.queryTarget(query), dbs.querySource(query)) << query;
+        EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID STARTING WITH 'D'"), Rows{{"D4"}});
+        EXPECT_EQ(dbs.queryTarget("SELECT DISTINCT TRN_CODE FROM CHGPRICE_SUB"), Rows{{"Y"}});
+        EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID, PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, STD_COST, "
+                                  "SAL_TAG, IN_TAG FROM PRODUCT WHERE PROD_ID STARTING WITH 'K' ORDER BY 1"),
+                  dbs.querySource("SELECT PROD_ID, N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, "
+                                  "N_STD_COST, SAL_TAG, IN_TAG FROM CHGPRICE_SUB ORDER BY PROD_ID"));
+        EXPECT_EQ(queueRows(dbs, "STORE_ID = '0001'"), Rows{});
+        EXPECT_EQ(queueRows(dbs, "STORE_ID <> '0001'"), otherStores);
+    }
+
     TestDatabases dbs;
+    ProgramFolder folder;
 };
+
+class KilledRun : public InterruptedRun, public ::testing::WithParamInterface<KillPoint> {};
 
 TEST_P(KilledRun, TheNextRunLosesNothingAndLeavesOtherStoresQueued) {
     const KillPoint& k = GetParam();
     const Rows otherStores = queueRows(dbs, "STORE_ID <> '0001'");
 
-    const Outcome killed = runProgramKilledAt(k);
+    using Action = testsupport::FaultPlan::Action;
+    const Outcome killed = runProgramWith({.statement = k.statement,
+                                           .occurrence = k.occurrence,
+                                           .action = k.when == When::Before ? Action::KillBefore : Action::KillAfter});
     ASSERT_EQ(killed.exitCode, -2) << killed.text();
-    ASSERT_TRUE(killed.err.contains(QString("fault driver: SIGKILL ") + k.whenWord()))
-        << killed.text();
+    ASSERT_TRUE(killed.err.contains(QString("fault driver: SIGKILL ") + whenWord(k.when))) << killed.text();
     ASSERT_TRUE(killed.err.contains(k.statement)) << killed.text();
 
-    const std::vector<std::string> log = runCleanly();
-    ASSERT_FALSE(log.empty());
-    EXPECT_EQ(log.back(), "Done...");
-    for (const std::string& line : log) {
-        EXPECT_EQ(line.find("refused"), std::string::npos) << line;
-        EXPECT_EQ(line.find("not copied"), std::string::npos) << line;
-        EXPECT_EQ(line.find("left out"), std::string::npos) << line;
-    }
-
-    for (const char* query : kMirrored) EXPECT_EQ(dbs.queryTarget(query), dbs.querySource(query)) << query;
-    EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID FROM PRODUCT WHERE PROD_ID STARTING WITH 'D'"), Rows{{"D4"}});
-    EXPECT_EQ(dbs.queryTarget("SELECT DISTINCT TRN_CODE FROM CHGPRICE_SUB"), Rows{{"Y"}});
-    EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID, PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, STD_COST, "
-                              "SAL_TAG, IN_TAG FROM PRODUCT WHERE PROD_ID STARTING WITH 'K' ORDER BY 1"),
-              dbs.querySource("SELECT PROD_ID, N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, "
-                              "N_STD_COST, SAL_TAG, IN_TAG FROM CHGPRICE_SUB ORDER BY PROD_ID"));
-    EXPECT_EQ(queueRows(dbs, "STORE_ID = '0001'"), Rows{});
-    EXPECT_EQ(queueRows(dbs, "STORE_ID <> '0001'"), otherStores);
+    expectTheNextRunLosesNothing(otherStores);
 }
 
 // One kill per kind of statement; before and after where the statement writes
@@ -269,6 +282,93 @@ INSTANTIATE_TEST_SUITE_P(
         KillPoint{"secondPriceWritten", "UPDATE PRODUCT SET PD_ITEMID", 2, When::After},
         KillPoint{"beforeLinesMarkedApplied", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y'", 1, When::Before},
         KillPoint{"linesMarkedApplied", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y'", 1, When::After}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+
+struct StopPoint {
+    const char* name;
+    const char* statement;  // null: while connecting to a headquarters that never answers
+    int occurrence;
+    When when;
+    int signal;
+};
+void PrintTo(const StopPoint& s, std::ostream* os) { *os << s.name; }
+
+class StoppedRun : public InterruptedRun, public ::testing::WithParamInterface<StopPoint> {
+protected:
+    Outcome runProgramStoppedAt(const StopPoint& s) {
+        using Action = testsupport::FaultPlan::Action;
+        return runProgramWith({.statement = s.statement,
+                               .occurrence = s.occurrence,
+                               .action = s.when == When::Before ? Action::SignalBefore : Action::SignalAfter,
+                               .signal = s.signal});
+    }
+
+    // Headquarters takes the connection and never answers (no Connection Timeout
+    // is set, so the client would wait its own three minutes); the signal comes
+    // once the run has begun to connect.
+    Outcome runProgramStoppedWhileConnecting(int signal) {
+        dbs.detachAll();
+        const testsupport::StalledServer headquarters;
+        folder.installDriverModule();
+        folder.writeStoreConfigWithCommand();
+        folder.writeConnections(headquarters.databaseName(dbs.sourcePath()), dbs.targetPath());
+        const std::unique_ptr<QProcess> program = folder.startUnattended();
+        const bool connecting = QTest::qWaitFor(
+            [&] { return program->peek(1 << 16).contains("Loading."); }, 30000);
+        QTest::qWait(500);
+        ::kill(static_cast<pid_t>(program->processId()), signal);
+        Outcome outcome = ProgramFolder::waitForEnd(*program, 20000);
+        EXPECT_TRUE(connecting) << outcome.text();
+        return outcome;
+    }
+};
+
+TEST_P(StoppedRun, EndsAtOnceSaysSoFailsTheStatusAndTheNextRunLosesNothing) {
+    const StopPoint& s = GetParam();
+    const Rows otherStores = queueRows(dbs, "STORE_ID <> '0001'");
+    const std::string statusPath = folder.file("olvarin.prom");
+    folder.setSetting(app::kStatusFileSetting, statusPath);
+
+    const Outcome stopped = s.statement ? runProgramStoppedAt(s) : runProgramStoppedWhileConnecting(s.signal);
+    ASSERT_EQ(stopped.exitCode, 128 + s.signal) << stopped.text();
+    ASSERT_FALSE(stopped.out.isEmpty()) << stopped.text();
+    EXPECT_EQ(stopped.out.back(), s.signal == SIGINT ? "Stopped by SIGINT" : "Stopped by SIGTERM")
+        << stopped.text();
+    if (s.statement) {
+        ASSERT_TRUE(stopped.err.contains(QString("fault driver: SIG%1 %2 ").arg(s.signal).arg(whenWord(s.when)) +
+                                         s.statement))
+            << stopped.text();
+    }
+    QFile status(QString::fromStdString(statusPath));
+    ASSERT_TRUE(status.open(QIODevice::ReadOnly)) << statusPath;
+    EXPECT_TRUE(status.readAll().contains("olvarin_last_run_success{store=\"0001\"} 0"));
+
+    expectTheNextRunLosesNothing(otherStores);
+}
+
+// One stop per kind of moment: a claim, a read, a keyed select, a deletion, a
+// write, a removal of claims, a bill's copy and its commit, the price-change
+// application, and the connect that never ends.
+INSTANTIATE_TEST_SUITE_P(
+    StopPoints, StoppedRun,
+    ::testing::Values(
+        StopPoint{"deletionClaimRun", "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X'", 1, When::After, SIGTERM},
+        StopPoint{"claimedDeletionsRead", "SELECT * FROM PRODUCT_WAIT WHERE", 1, When::After, SIGTERM},
+        StopPoint{"secondRecordDeleted", "DELETE FROM PRODUCT WHERE", 2, When::After, SIGTERM},
+        StopPoint{"changeClaimRun", "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W'", 1, When::After, SIGTERM},
+        StopPoint{"secondPageRead", "SELECT FIRST 10 SKIP 10 * FROM PRODUCT A", 1, When::After, SIGTERM},
+        StopPoint{"keyedSelectOnSecondPage", "SELECT * FROM PRODUCT WHERE PROD_ID", 15, When::After, SIGTERM},
+        StopPoint{"beforeSecondUpdate", "UPDATE \"PRODUCT\" SET", 2, When::Before, SIGTERM},
+        StopPoint{"thirdInsertWritten", "INSERT INTO \"PRODUCT\"", 3, When::After, SIGINT},
+        StopPoint{"beforeChangesRemoved", "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W'", 1, When::Before, SIGTERM},
+        StopPoint{"secondBillsOldMasterDeleted", "DELETE FROM PSALE_MASTER WHERE", 3, When::After, SIGTERM},
+        StopPoint{"secondBillsSecondLineInserted", "INSERT INTO PSALE_SUB(", 5, When::After, SIGTERM},
+        StopPoint{"beforeSecondBillCommitted", "COMMIT", 2, When::Before, SIGTERM},
+        StopPoint{"dueLinesMarked", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W'", 1, When::After, SIGTERM},
+        StopPoint{"secondPriceWritten", "UPDATE PRODUCT SET PD_ITEMID", 2, When::After, SIGINT},
+        StopPoint{"beforeLinesMarkedApplied", "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y'", 1, When::Before, SIGTERM},
+        StopPoint{"whileConnectingToAStalledHeadquarters", nullptr, 0, When::Before, SIGTERM}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 #include "tests/support/TestDatabases.h"
@@ -69,25 +70,40 @@ void ProgramFolder::runAsNobody() {
     openToEveryone(config_);
 }
 
+void ProgramFolder::setSetting(const char* key, const std::string& value) const {
+    QSettings settings(QString::fromStdString(config_.file("olvarin/olvarin.conf")), QSettings::IniFormat);
+    settings.setValue(QLatin1String(key), QString::fromStdString(value));
+}
+
 Outcome ProgramFolder::run(const QStringList& arguments, const QStringList& environment,
                            int timeoutMs) const {
+    const std::unique_ptr<QProcess> program = start(arguments, environment);
+    return waitForEnd(*program, timeoutMs);
+}
+
+std::unique_ptr<QProcess> ProgramFolder::start(const QStringList& arguments,
+                                               const QStringList& environment) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config_.path()));
     for (const QString& entry : environment) env.insert(entry.section('=', 0, 0), entry.section('=', 1));
-    QProcess program;
-    program.setProcessEnvironment(env);
-    program.setWorkingDirectory(QDir::tempPath());
+    auto program = std::make_unique<QProcess>();
+    program->setProcessEnvironment(env);
+    program->setWorkingDirectory(QDir::tempPath());
     if (asNobody_) {
         const struct passwd* nobody = ::getpwnam("nobody");
         EXPECT_NE(nobody, nullptr);
         const uid_t uid = nobody ? nobody->pw_uid : 65534;
         const gid_t gid = nobody ? nobody->pw_gid : 65534;
-        program.setChildProcessModifier([uid, gid] {
+        program->setChildProcessModifier([uid, gid] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(125);
         });
     }
-    program.start(QString::fromStdString(folder_.file("olvarin")), arguments);
+    program->start(QString::fromStdString(folder_.file("olvarin")), arguments);
+    return program;
+}
+
+Outcome ProgramFolder::waitForEnd(QProcess& program, int timeoutMs) {
     Outcome outcome;
     if (!program.waitForFinished(timeoutMs)) {
         program.kill();

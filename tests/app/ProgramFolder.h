@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include <QProcess>
 #include <QString>
 #include <QStringList>
 
@@ -48,6 +50,8 @@ public:
     // From here on the program runs as the user nobody, its folders open to it, so
     // that a file of mode 0600 is one it may not read (the test must run as root).
     void runAsNobody();
+    // A per-user setting of the program ("Status File", ...).
+    void setSetting(const char* key, const std::string& value) const;
 
     // olvarin with the arguments in the folder; its own XDG_CONFIG_HOME, no display,
     // and the environment's NAME=value entries added.
@@ -55,6 +59,10 @@ public:
                 int timeoutMs = 120000) const;
     // olvarin a, as above.
     Outcome runUnattended(int timeoutMs = 120000) const { return run({"a"}, {}, timeoutMs); }
+    // The same, started: the test acts on it while it runs, then waits for it.
+    std::unique_ptr<QProcess> start(const QStringList& arguments, const QStringList& environment = {}) const;
+    std::unique_ptr<QProcess> startUnattended() const { return start({"a"}); }
+    static Outcome waitForEnd(QProcess& program, int timeoutMs = 120000);
 
 private:
     TempFolder folder_;

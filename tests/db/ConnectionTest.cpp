@@ -201,6 +201,8 @@ const RefusedSetting kRefusedSettings[] = {
      "Invalid WireCrypt value 'Sometimes': use Required, Enabled or Disabled"},
     {"WireCompressionUnknown", "Password=olvtest\nWireCompression=yes\n", "", 0,
      "Invalid WireCompression value 'yes': use True or False"},
+    {"LockTimeoutNotSeconds", "Password=olvtest\nLock Timeout=1 minute\n", "", 0,
+     "Invalid Lock Timeout value '1 minute': use a number of seconds"},
 };
 
 class ConnectionSettingRefused : public ::testing::TestWithParam<RefusedSetting> {};

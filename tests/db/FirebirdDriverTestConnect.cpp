@@ -1,5 +1,6 @@
 // The entry point and connecting: embedded, over TCP, and the server's refusals.
 #include "tests/db/FirebirdDriverTestFixture.h"
+#include "tests/support/StalledServer.h"
 
 namespace fbtest {
 namespace {
@@ -111,6 +112,27 @@ TEST_F(FirebirdDriverConnect, UnreachableHostGivesFirebirdsMessage) {
                   "Unable to complete network request to host \"nosuchhost.invalid\".\n"
                   "-Failed to locate host machine.\n"
                   "-The specified name was not found in the hosts file or Domain Name Services.");
+    }
+    EXPECT_FALSE(c->isConnected());
+}
+
+// A headquarters that takes the connection and never answers: the connect gives up
+// at the Connection Timeout, saying so before Firebird's own message.
+TEST_F(FirebirdDriverConnect, StalledServerEndsAtTheConnectionTimeoutAndSaysSo) {
+    const testsupport::StalledServer stalled;
+    db::ConnectOptions o = optionsFor(stalled.databaseName("/hq.fdb"));
+    o.extra = {{"Connection Timeout", "2"}};
+    auto c = module_.driver().createConnection();
+    try {
+        c->connect(o);
+        FAIL() << "connected";
+    } catch (const db::Error& e) {
+        const std::string m = e.what();
+        const std::string said = "The server localhost/" + std::to_string(stalled.port()) +
+                                 " did not answer within 2 seconds (Connection Timeout)\n";
+        EXPECT_EQ(m.rfind(said, 0), 0u) << m;
+        EXPECT_GT(m.size(), said.size()) << m;  // the database's own message follows
+        EXPECT_EQ(e.kind(), db::ErrorKind::LinkFailed);
     }
     EXPECT_FALSE(c->isConnected());
 }

@@ -90,20 +90,33 @@ TEST_F(FirebirdDriverTransactions, UncommittedChangesOfOneConnectionAreUnseenByA
     EXPECT_EQ(fetchAll(*reader, "SELECT ID FROM T").size(), 1u);  // read committed implicit transaction
 }
 
-TEST_F(FirebirdDriverTransactions, NoWaitOnLocksFailsAtOnceOnALockedRow) {
+// A row another attachment holds locked: without waiting, or once the lock wait
+// has run out, the statement is refused (the row's own failure, not the link's),
+// and the connection goes on.
+TEST_F(FirebirdDriverTransactions, ALockedRowIsRefusedAtOnceWithoutWaitAndAtTheLockTimeoutWithIt) {
     databases_.execTarget("INSERT INTO T (ID, NAME) VALUES (1, 'a')");
     auto holder = connectTarget();
     holder->startTransaction(db::Isolation::ReadCommitted);
     holder->prepare("UPDATE T SET NAME = 'b' WHERE ID = 1")->execute({});
-    db::ConnectOptions o = optionsFor(databases_.targetPath());
-    o.waitOnLocks = false;
-    auto other = connectTarget(&o);
-    try {
-        other->prepare("UPDATE T SET NAME = 'c' WHERE ID = 1")->execute({});
-        FAIL() << "no conflict";
-    } catch (const db::Error& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("deadlock\n-update conflicts with concurrent update", 0), 0u)
-            << e.what();
+    const struct {
+        bool waitOnLocks;
+        int lockTimeoutSeconds;
+    } cases[] = {{false, 0}, {true, 1}};
+    for (const auto& c : cases) {
+        db::ConnectOptions o = optionsFor(databases_.targetPath());
+        o.waitOnLocks = c.waitOnLocks;
+        o.lockTimeoutSeconds = c.lockTimeoutSeconds;
+        auto other = connectTarget(&o);
+        try {
+            other->prepare("UPDATE T SET NAME = 'c' WHERE ID = 1")->execute({});
+            ADD_FAILURE() << "no conflict";
+        } catch (const db::Error& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("deadlock\n-update conflicts with concurrent update", 0), 0u)
+                << e.what();
+            EXPECT_EQ(e.kind(), db::ErrorKind::Refused) << e.what();
+        }
+        EXPECT_TRUE(other->isConnected());
+        other->prepare("UPDATE T SET NAME = 'free' WHERE ID = 2")->execute({});
     }
     holder->rollback();
 }

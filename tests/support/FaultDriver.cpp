@@ -10,20 +10,28 @@
 //       unset or "throw": fails it, and every later one unless OLVARIN_FAIL_ONCE is
 //         set, with the message "injected failure";
 //       "kill-before": ends the process with SIGKILL instead of running it;
-//       "kill-after": runs it and then ends the process with SIGKILL.
+//       "kill-after": runs it and then ends the process with SIGKILL;
+//       "signal-before" / "signal-after": sends the process the signal numbered
+//         OLVARIN_FAIL_SIGNAL instead of running it / after running it, and then
+//         waits there (the program's own handling is to end the process; after
+//         30 seconds the module gives up with SIGABRT).
 //     The count of occurrences starts afresh whenever these variables change
 //     (tests/support/FaultPlan.h sets them).
-//     A kill first writes "fault driver: SIGKILL before|after <statement>" to
-//     standard error, so that a test can tell its kill from any other end.
+//     A kill or signal first writes "fault driver: SIGKILL|SIG<n> before|after
+//     <statement>" to standard error, so that a test can tell its kill from any
+//     other end.
 // The databases stay real: every other statement goes to the real driver.
 #include <dlfcn.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <type_traits>
 
 #include "db/Error.h"
@@ -66,7 +74,7 @@ int& matches() {
 }
 
 // What to do to the statement about to run.
-enum class Fault { None, Throw, KillBefore, KillAfter };
+enum class Fault { None, Throw, KillBefore, KillAfter, SignalBefore, SignalAfter };
 
 Fault faultFor(const std::string& sql) {
     const std::string needle = env("OLVARIN_FAIL_STATEMENT");
@@ -76,6 +84,8 @@ Fault faultFor(const std::string& sql) {
     const std::string action = env("OLVARIN_FAIL_ACTION");
     if (action == "kill-before") return n == at ? Fault::KillBefore : Fault::None;
     if (action == "kill-after") return n == at ? Fault::KillAfter : Fault::None;
+    if (action == "signal-before") return n == at ? Fault::SignalBefore : Fault::None;
+    if (action == "signal-after") return n == at ? Fault::SignalAfter : Fault::None;
     if (n == at || (n > at && env("OLVARIN_FAIL_ONCE").empty())) return Fault::Throw;
     return Fault::None;
 }
@@ -85,6 +95,15 @@ Fault faultFor(const std::string& sql) {
     std::fflush(stderr);
     std::raise(SIGKILL);
     std::abort();  // not reached: SIGKILL cannot be caught
+}
+
+[[noreturn]] void signalProcess(const char* when, const std::string& sql) {
+    const int signal = std::atoi(env("OLVARIN_FAIL_SIGNAL").c_str());
+    std::fprintf(stderr, "fault driver: SIG%d %s %s\n", signal, when, sql.c_str());
+    std::fflush(stderr);
+    ::kill(::getpid(), signal);
+    std::this_thread::sleep_for(std::chrono::seconds(30));
+    std::abort();
 }
 
 class FaultHooks : public testsupport::StatementHooks {
@@ -98,8 +117,10 @@ public:
         const Fault fault = faultFor(sql);
         if (fault == Fault::Throw) throw db::Error("injected failure");
         if (fault == Fault::KillBefore) killProcess("before", sql);
+        if (fault == Fault::SignalBefore) signalProcess("before", sql);
         run();
         if (fault == Fault::KillAfter) killProcess("after", sql);
+        if (fault == Fault::SignalAfter) signalProcess("after", sql);
     }
 };
 

@@ -14,6 +14,8 @@ const char* actionText(FaultPlan::Action action) {
     switch (action) {
         case FaultPlan::Action::KillBefore: return "kill-before";
         case FaultPlan::Action::KillAfter: return "kill-after";
+        case FaultPlan::Action::SignalBefore: return "signal-before";
+        case FaultPlan::Action::SignalAfter: return "signal-after";
         case FaultPlan::Action::Throw: break;
     }
     return "throw";
@@ -26,10 +28,12 @@ void setFaultPlan(const FaultPlan& plan) {
     setOrClear("OLVARIN_FAIL_AT", std::to_string(plan.occurrence));
     setOrClear("OLVARIN_FAIL_ACTION", actionText(plan.action));
     setOrClear("OLVARIN_FAIL_ONCE", plan.once ? "1" : "");
+    setOrClear("OLVARIN_FAIL_SIGNAL", std::to_string(plan.signal));
 }
 
 void clearFaultPlan() {
-    for (const char* name : {"OLVARIN_FAIL_STATEMENT", "OLVARIN_FAIL_AT", "OLVARIN_FAIL_ACTION", "OLVARIN_FAIL_ONCE"})
+    for (const char* name : {"OLVARIN_FAIL_STATEMENT", "OLVARIN_FAIL_AT", "OLVARIN_FAIL_ACTION", "OLVARIN_FAIL_ONCE",
+                             "OLVARIN_FAIL_SIGNAL"})
         ::unsetenv(name);
 }
 
