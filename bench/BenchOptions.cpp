@@ -60,7 +60,7 @@ const char* usageText() {
            "    --per-store N     queued changes of each store (default 2000)\n"
            "  fleet: olvarin-fleet over a chain at headquarters\n"
            "    --stores N        stores (default 1000; --quick 100)\n"
-           "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick 100000)\n";
+           "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick 100000)\n"
            "  soak: the window in Auto mode, many timer runs against a headquarters server\n"
            "    --runs N          timer runs (default 1000; --quick 100)\n"
            "    --interval MS     the interval box (default 100)\n"
