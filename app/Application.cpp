@@ -82,7 +82,8 @@ std::optional<std::string> commandLineAnswer(const QStringList& arguments) {
     if (arguments.isEmpty()) return std::nullopt;
     if (arguments.front() == QLatin1String("--help") || arguments.front() == QLatin1String("-h"))
         return kHelp;
-    if (arguments.front() == QLatin1String("--version")) return std::string("olvarin ") + kVersion + "\n";
+    if (arguments.front() == QLatin1String("--version"))
+        return std::string("olvarin ") + kVersion + "\n";
     return std::nullopt;
 }
 

@@ -12,7 +12,7 @@ namespace app {
 // then carries on.
 class Application : public QApplication {
     Q_OBJECT
-public:
+  public:
     Application(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;

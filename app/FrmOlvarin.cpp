@@ -21,7 +21,6 @@
 #include "app/CheckGroup.h"
 #include "app/ErrorBox.h"
 #include "app/Heartbeat.h"
-#include "engine/Categories.h"
 #include "app/IntervalTimer.h"
 #include "app/MaskEdit.h"
 #include "app/RadioGroup.h"
@@ -33,10 +32,10 @@
 #include "base/NumberText.h"
 #include "base/Platform.h"
 #include "db/ClientDataSet.h"
+#include "engine/Categories.h"
 #include "engine/DownloadRun.h"
 
 namespace app {
-
 
 namespace {
 
@@ -93,8 +92,10 @@ TFormOlvarin::TFormOlvarin(FormStartOptions options, QWidget* parent)
     if (options_.storeConfigDir.empty()) options_.storeConfigDir = base::executableDir();
     createControls();
     formData_.setConnectingHook([](bool connecting) {
-        if (connecting) QApplication::setOverrideCursor(Qt::BusyCursor);
-        else QApplication::restoreOverrideCursor();
+        if (connecting)
+            QApplication::setOverrideCursor(Qt::BusyCursor);
+        else
+            QApplication::restoreOverrideCursor();
     });
     runFormCreate();
     connectHandlers();
@@ -129,7 +130,8 @@ QFrame* TFormOlvarin::createTopBar() {
     bsSkinPanel1->setFixedHeight(kBarHeight);
     bsSkinPanel1->setFrameShape(QFrame::StyledPanel);
 
-    bsSkinStdLabel1 = named(new QLabel(QStringLiteral("總店資料下傳"), bsSkinPanel1), "bsSkinStdLabel1");
+    bsSkinStdLabel1 =
+        named(new QLabel(QStringLiteral("總店資料下傳"), bsSkinPanel1), "bsSkinStdLabel1");
     QFont heading = bsSkinStdLabel1->font();
     heading.setBold(true);
     bsSkinStdLabel1->setFont(heading);
@@ -147,7 +149,8 @@ QFrame* TFormOlvarin::createTopBar() {
     Label1->move(408, 13);
     Label1->adjustSize();
 
-    bsSkinEdit1 = named(new QLineEdit(QString::number(kDefaultInterval), bsSkinPanel1), "bsSkinEdit1");
+    bsSkinEdit1 =
+        named(new QLineEdit(QString::number(kDefaultInterval), bsSkinPanel1), "bsSkinEdit1");
     bsSkinEdit1->setGeometry(466, 9, 46, 23);
 
     CheckBox1 = named(new QCheckBox(QStringLiteral("Auto"), bsSkinPanel1), "CheckBox1");
@@ -165,8 +168,9 @@ QFrame* TFormOlvarin::createMiddle() {
     bsSkinPanel4->setFixedWidth(185);
     auto* left = new QVBoxLayout(bsSkinPanel4);
     left->setContentsMargins(4, 4, 4, 4);
-    bsSkinCheckGroup1 = named(new CheckGroup(QStringLiteral("接收檔案"), categoryCaptions(), bsSkinPanel4),
-                              "bsSkinCheckGroup1");
+    bsSkinCheckGroup1 =
+        named(new CheckGroup(QStringLiteral("接收檔案"), categoryCaptions(), bsSkinPanel4),
+              "bsSkinCheckGroup1");
     bsSkinCheckGroup1->nameItems();
     left->addWidget(bsSkinCheckGroup1);
     row->addWidget(bsSkinPanel4);
@@ -179,10 +183,10 @@ QFrame* TFormOlvarin::createMiddle() {
     bsSkinPanel6->setFixedHeight(kBarHeight);
     auto* modeRow = new QHBoxLayout(bsSkinPanel6);
     modeRow->setContentsMargins(4, 4, 4, 2);
-    bsSkinRadioGroup1 = named(new RadioGroup({QStringLiteral("全部"), QStringLiteral("異動"),
-                                              QStringLiteral("指定")},
-                                             bsSkinPanel6),
-                              "bsSkinRadioGroup1");
+    bsSkinRadioGroup1 = named(
+        new RadioGroup({QStringLiteral("全部"), QStringLiteral("異動"), QStringLiteral("指定")},
+                       bsSkinPanel6),
+        "bsSkinRadioGroup1");
     bsSkinRadioGroup1->nameItems();
     bsSkinRadioGroup1->setItemIndex(engine::kModeChanged);
     modeRow->addWidget(bsSkinRadioGroup1);
@@ -199,7 +203,8 @@ QFrame* TFormOlvarin::createWorkArea() {
     column->setSpacing(0);
 
     bsSkinPageControl1 = named(new QTabWidget(bsSkinPanel7), "bsSkinPageControl1");
-    bsSkinPageControl1->setStyleSheet(QStringLiteral("QTabBar::tab { height: 20px; min-width: 36px; }"));
+    bsSkinPageControl1->setStyleSheet(
+        QStringLiteral("QTabBar::tab { height: 20px; min-width: 36px; }"));
     bsSkinTabSheet1 = named(new QWidget, "bsSkinTabSheet1");
     bsSkinTabSheet2 = named(new QWidget, "bsSkinTabSheet2");
 
@@ -210,7 +215,8 @@ QFrame* TFormOlvarin::createWorkArea() {
     log.setColor(QPalette::Text, QColor(0xd8, 0xd8, 0xd8));
     Memo1->setPalette(log);
     Memo2 = memo(bsSkinTabSheet2, "Memo2");
-    for (auto [sheet, edit] : {std::pair{bsSkinTabSheet1, Memo1}, std::pair{bsSkinTabSheet2, Memo2}}) {
+    for (auto [sheet, edit] :
+         {std::pair{bsSkinTabSheet1, Memo1}, std::pair{bsSkinTabSheet2, Memo2}}) {
         auto* fill = new QVBoxLayout(sheet);
         fill->setContentsMargins(0, 0, 0, 0);
         fill->addWidget(edit);
@@ -300,7 +306,8 @@ void TFormOlvarin::FormCreate(QObject*) {
         storeId_ = storeConfig.fieldByName("storeid").asString();
         stockId_ = storeConfig.fieldByName("stock_id").asString();
     }
-    MaskEdit1->setText(QString::fromStdString(base::formatDateTime(base::now(), base::kShortDatePattern)));
+    MaskEdit1->setText(
+        QString::fromStdString(base::formatDateTime(base::now(), base::kShortDatePattern)));
     Ed_Store->setText(QString::fromStdString(storeId_));
 }
 
@@ -312,9 +319,13 @@ void TFormOlvarin::FormShow(QObject*) {
     Timer1->setEnabled(true);
 }
 
-void TFormOlvarin::FormClose(QObject*, QCloseEvent*) { QCoreApplication::quit(); }
+void TFormOlvarin::FormClose(QObject*, QCloseEvent*) {
+    QCoreApplication::quit();
+}
 
-void TFormOlvarin::bsSkinButton2Click(QObject*) { close(); }
+void TFormOlvarin::bsSkinButton2Click(QObject*) {
+    close();
+}
 
 void TFormOlvarin::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -372,7 +383,9 @@ void TFormOlvarin::requireStoreId() const {
         noStoreIdMessage(options_.storeConfigDir + kStoreConfigFileName, startupError_));
 }
 
-void TFormOlvarin::CheckBox1Click(QObject*) { Timer1->setEnabled(CheckBox1->isChecked()); }
+void TFormOlvarin::CheckBox1Click(QObject*) {
+    Timer1->setEnabled(CheckBox1->isChecked());
+}
 
 void TFormOlvarin::bsSkinEdit1Change(QObject*) {
     const int32_t interval = base::toInt32Or(bsSkinEdit1->text().toStdString(), kDefaultInterval);
@@ -394,27 +407,41 @@ void TFormOlvarin::Timer1Timer(QObject*) {
         lastTimerRunFailed_ = true;
     }
     appendLog(base::logTimestamp());
-    if (runParameter_ == kUnattendedParameter) close();
-    else Timer1->setEnabled(true);
+    if (runParameter_ == kUnattendedParameter)
+        close();
+    else
+        Timer1->setEnabled(true);
 }
 
 // ---- engine::RunView ---------------------------------------------------------
 
-std::string TFormOlvarin::filterDateText() const { return MaskEdit1->text().toStdString(); }
+std::string TFormOlvarin::filterDateText() const {
+    return MaskEdit1->text().toStdString();
+}
 
-int TFormOlvarin::categoryCount() const { return bsSkinCheckGroup1->count(); }
+int TFormOlvarin::categoryCount() const {
+    return bsSkinCheckGroup1->count();
+}
 
-bool TFormOlvarin::isCategoryChecked(int index) const { return bsSkinCheckGroup1->isChecked(index); }
+bool TFormOlvarin::isCategoryChecked(int index) const {
+    return bsSkinCheckGroup1->isChecked(index);
+}
 
 std::string TFormOlvarin::categoryCaption(int index) const {
     return bsSkinCheckGroup1->itemCaption(index).toStdString();
 }
 
-int TFormOlvarin::downloadMode() const { return bsSkinRadioGroup1->itemIndex(); }
+int TFormOlvarin::downloadMode() const {
+    return bsSkinRadioGroup1->itemIndex();
+}
 
-bool TFormOlvarin::isDateFilterOn() const { return CheckBox2->isChecked(); }
+bool TFormOlvarin::isDateFilterOn() const {
+    return CheckBox2->isChecked();
+}
 
-void TFormOlvarin::clearLog() { Memo1->clear(); }
+void TFormOlvarin::clearLog() {
+    Memo1->clear();
+}
 
 void TFormOlvarin::appendLog(const std::string& line) {
     Memo1->appendPlainText(QString::fromStdString(line));
@@ -439,13 +466,17 @@ void TFormOlvarin::showGauge() {
     bsSkinGauge1->setValue(std::clamp(gaugeValue_, 0, maximum));
 }
 
-void TFormOlvarin::refresh() { repaint(); }
+void TFormOlvarin::refresh() {
+    repaint();
+}
 
 void TFormOlvarin::setBusyCursor(bool busy) {
     if (busy == busyCursor_) return;
     busyCursor_ = busy;
-    if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
-    else QApplication::restoreOverrideCursor();
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
 }
 
 }  // namespace app

@@ -46,7 +46,7 @@ struct FormStartOptions {
 // unattended runs, and what a download run needs of the window.
 class TFormOlvarin : public QWidget, public engine::RunView {
     Q_OBJECT
-public:
+  public:
     // Creates the controls at their design values and runs FormCreate; an error
     // of FormCreate is reported and creation goes on.
     explicit TFormOlvarin(FormStartOptions options = {}, QWidget* parent = nullptr);
@@ -120,11 +120,11 @@ public:
     QProgressBar* bsSkinGauge1;
     IntervalTimer* Timer1;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void createControls();
     QFrame* createTopBar();
     QFrame* createMiddle();

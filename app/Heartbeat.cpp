@@ -82,7 +82,9 @@ std::string utf8Prefix(const std::string& text, std::size_t maxBytes) {
     return text.substr(0, end);
 }
 
-db::Value count(uint64_t n) { return db::Value::bigInt(static_cast<int64_t>(n)); }
+db::Value count(uint64_t n) {
+    return db::Value::bigInt(static_cast<int64_t>(n));
+}
 
 bool everyCategoryRan(const engine::RunTally& tally) {
     for (const auto& c : tally.categories)
@@ -112,14 +114,17 @@ void writeHeartbeat(db::SQLConnection& headquarters, const Heartbeat& beat) {
     const engine::RunTally& tally = beat.run.tally;
     db::SQLQuery statement("SQL_Heartbeat", headquarters);
     statement.addSql(kWriteHeartbeat);
-    const auto set = [&](const char* name, const Value& v) { statement.paramByName(name).setValue(v); };
+    const auto set = [&](const char* name, const Value& v) {
+        statement.paramByName(name).setValue(v);
+    };
     set("STORE_ID", Value::text(beat.run.storeId));
     set("PROGRAM_VERSION", Value::text(beat.programVersion));
     set("HOST_NAME", Value::text(utf8Prefix(beat.hostName, 255)));
     set("RUN_STARTED", Value::timestamp(localTimestamp(beat.run.start)));
     set("RUN_ENDED", Value::timestamp(localTimestamp(beat.run.end)));
     set("DURATION_MS",
-        Value::bigInt(std::chrono::duration_cast<std::chrono::milliseconds>(beat.run.duration).count()));
+        Value::bigInt(
+            std::chrono::duration_cast<std::chrono::milliseconds>(beat.run.duration).count()));
     set("SUCCEEDED", Value::smallInt(beat.run.succeeded ? 1 : 0));
     set("ERROR_MESSAGE", Value::text(utf8Prefix(beat.errorMessage, kMessageBytes)));
     set("ROWS_WRITTEN", count(tally.total(&engine::CategoryTally::rowsWritten)));

@@ -22,7 +22,8 @@ namespace {
 
 constexpr const char* kLastSuccess = "olvarin_last_success_timestamp_seconds";
 // Mode 0644 whatever the umask: node_exporter reads the file as a user of its own.
-constexpr QFileDevice::Permissions kReadableByAll = QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+constexpr QFileDevice::Permissions kReadableByAll = QFileDevice::ReadOwner |
+                                                    QFileDevice::WriteOwner |
                                                     QFileDevice::ReadGroup | QFileDevice::ReadOther;
 // An earlier file is ours and small; anything beyond this is not read back.
 constexpr qint64 kMaxEarlierFileSize = 1 << 20;
@@ -42,11 +43,14 @@ constexpr std::array<CategoryMetric, 5> kCategoryMetrics{{
     {"olvarin_last_run_rows_deleted",
      "Branch rows the last run deleted for deletions queued at headquarters.",
      &engine::CategoryTally::rowsDeleted},
-    {"olvarin_last_run_rows_refused", "Rows the branch refused in the last run; their changes stay queued.",
+    {"olvarin_last_run_rows_refused",
+     "Rows the branch refused in the last run; their changes stay queued.",
      &engine::CategoryTally::rowsRefused},
-    {"olvarin_last_run_bills_not_copied", "Bills whose copy the last run rolled back; they stay queued.",
+    {"olvarin_last_run_bills_not_copied",
+     "Bills whose copy the last run rolled back; they stay queued.",
      &engine::CategoryTally::billsNotCopied},
-    {"olvarin_last_run_queue_rows_removed", "Headquarters' queue rows the last run removed as handled.",
+    {"olvarin_last_run_queue_rows_removed",
+     "Headquarters' queue rows the last run removed as handled.",
      &engine::CategoryTally::queueRowsRemoved},
 }};
 
@@ -205,7 +209,8 @@ std::string statusText(const RunOutcome& outcome, double lastSuccessSeconds) {
         }
         addGauge(text, metric.name, metric.help, samples);
     }
-    addGauge(text, "olvarin_build_info", "Always 1; the version of the olvarin that wrote this file.",
+    addGauge(text, "olvarin_build_info",
+             "Always 1; the version of the olvarin that wrote this file.",
              {{label("version", kVersion), "1"}});
     return text;
 }
@@ -222,8 +227,8 @@ std::optional<double> lastSuccessIn(const std::string& text, const std::string& 
 std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) noexcept {
     try {
         const QString name = QString::fromStdString(path);
-        const double lastSuccess =
-            outcome.succeeded ? unixSeconds(outcome.end) : earlierLastSuccess(name, outcome.storeId);
+        const double lastSuccess = outcome.succeeded ? unixSeconds(outcome.end)
+                                                     : earlierLastSuccess(name, outcome.storeId);
         const QByteArray text = QByteArray::fromStdString(statusText(outcome, lastSuccess));
         QSaveFile file(name);
         if (file.open(QIODevice::WriteOnly) && file.setPermissions(kReadableByAll) &&

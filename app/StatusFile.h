@@ -49,7 +49,7 @@ std::string writeStatusFile(const std::string& path, const RunOutcome& outcome) 
 // to the file the setting names, if any. A file that cannot be written is reported
 // in one line on standard error and changes nothing else of the run.
 class StatusFileRun {
-public:
+  public:
     explicit StatusFileRun(std::string storeId);
 
     // Where the run counts what it did; owned by this object.
@@ -59,7 +59,7 @@ public:
 
     void finish(bool succeeded) noexcept;
 
-private:
+  private:
     RunOutcome outcome_;
     std::chrono::steady_clock::time_point started_;
 };

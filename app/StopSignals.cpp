@@ -62,7 +62,9 @@ OnStop::OnStop(std::function<void()> action) {
     stopAction() = std::move(action);
 }
 
-OnStop::~OnStop() { dismiss(); }
+OnStop::~OnStop() {
+    dismiss();
+}
 
 void OnStop::dismiss() {
     const std::lock_guard<std::mutex> held(stopLock());

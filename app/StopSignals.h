@@ -19,7 +19,7 @@ void handleStopSignals();
 // While it lives, a stop runs its action before the program ends. One at a time;
 // the action runs on the stopping thread, so it may not wait for the main thread.
 class OnStop {
-public:
+  public:
     explicit OnStop(std::function<void()> action);
     ~OnStop();
     OnStop(const OnStop&) = delete;

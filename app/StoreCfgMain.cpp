@@ -39,9 +39,12 @@ bool parseArguments(int argc, char** argv, Options& options) {
         const bool known = arg == "--store-id" || arg == "--stock-id" || arg == "--output";
         if (!known || !value) return false;
         if (std::strchr(argv[i], '=') == nullptr) ++i;
-        if (arg == "--store-id") options.storeId = *value;
-        else if (arg == "--stock-id") options.stockId = *value;
-        else options.output = *value;
+        if (arg == "--store-id")
+            options.storeId = *value;
+        else if (arg == "--stock-id")
+            options.stockId = *value;
+        else
+            options.output = *value;
     }
     return options.storeId && options.stockId;
 }
@@ -74,7 +77,8 @@ int main(int argc, char** argv) {
     if (options.output.empty()) options.output = base::executableDir() + app::kStoreConfigFileName;
 
     db::TableData table;
-    table.fields = {textField("storeid", *options.storeId), textField("stock_id", *options.stockId)};
+    table.fields = {textField("storeid", *options.storeId),
+                    textField("stock_id", *options.stockId)};
     table.rows = {{db::Value::text(*options.storeId), db::Value::text(*options.stockId)}};
     try {
         db::saveTableFile(options.output, table);

@@ -46,7 +46,9 @@ std::string effectiveUserName() {
     return entry ? std::string(entry->pw_name) : std::to_string(uid);
 }
 
-bool isMissingFileError(int error) { return error == ENOENT || error == ENOTDIR; }
+bool isMissingFileError(int error) {
+    return error == ENOENT || error == ENOTDIR;
+}
 
 std::string readRefusalText(int error) {
     return "cannot be read by user " + effectiveUserName() + ": " + systemErrorText(error);

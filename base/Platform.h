@@ -37,7 +37,7 @@ int openForReadingError(const std::string& path);
 // nothing may depend on which holder happens to keep it loaded. Loading a library
 // that is loaded already gives the same library. Copies refer to the same library.
 class SharedLibrary {
-public:
+  public:
     // Loads the library by name or path; false (and lastError() set) on failure.
     bool load(const std::string& name);
     bool isLoaded() const { return handle_ != nullptr; }
@@ -45,7 +45,7 @@ public:
     void* symbol(const std::string& name) const;
     const std::string& lastError() const { return lastError_; }
 
-private:
+  private:
     void* handle_ = nullptr;
     std::string lastError_;
 };

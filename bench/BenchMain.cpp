@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
         try {
             return runBranchWorker(argc - 2, argv + 2);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "olvarin-bench branch %s: %s\n", argc > 4 ? argv[4] : "?", e.what());
+            std::fprintf(stderr, "olvarin-bench branch %s: %s\n", argc > 4 ? argv[4] : "?",
+                         e.what());
             return 1;
         }
     }

@@ -45,7 +45,8 @@ const char* usageText() {
     return "usage: olvarin-bench [--suite all|sizes|changed|branches|fleet|soak[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
-           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 (branches),\n"
+           "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 "
+           "(branches),\n"
            "                      100 timer runs (soak)\n"
            "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
            "                      default sale,product\n"
@@ -60,7 +61,8 @@ const char* usageText() {
            "    --per-store N     queued changes of each store (default 2000)\n"
            "  fleet: olvarin-fleet over a chain at headquarters\n"
            "    --stores N        stores (default 1000; --quick 100)\n"
-           "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick 100000)\n"
+           "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick "
+           "100000)\n"
            "  soak: the window in Auto mode, many timer runs against a headquarters server\n"
            "    --runs N          timer runs (default 1000; --quick 100)\n"
            "    --interval MS     the interval box (default 100)\n"
@@ -77,9 +79,13 @@ BenchOptions parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--suite") {
-            for (const auto& s : oneOf(value(), {"all", "sizes", "changed", "branches", "fleet", "soak"}, "suite")) {
-                if (s == "all") o.suites.insert(o.suites.end(), {"sizes", "changed", "branches", "fleet", "soak"});
-                else o.suites.push_back(s);
+            for (const auto& s : oneOf(
+                     value(), {"all", "sizes", "changed", "branches", "fleet", "soak"}, "suite")) {
+                if (s == "all")
+                    o.suites.insert(o.suites.end(),
+                                    {"sizes", "changed", "branches", "fleet", "soak"});
+                else
+                    o.suites.push_back(s);
             }
         } else if (arg == "--rows") {
             for (const auto& n : splitList(value())) o.rowCounts.push_back(count(n));
@@ -92,7 +98,8 @@ BenchOptions parseOptions(int argc, char** argv) {
         } else if (arg == "--changes") {
             o.changes = count(value());
         } else if (arg == "--branches") {
-            for (const auto& n : splitList(value())) o.branchCounts.push_back(static_cast<int>(count(n)));
+            for (const auto& n : splitList(value()))
+                o.branchCounts.push_back(static_cast<int>(count(n)));
         } else if (arg == "--per-store") {
             o.changesPerStore = count(value());
         } else if (arg == "--stores") {
@@ -118,10 +125,12 @@ BenchOptions parseOptions(int argc, char** argv) {
         }
     }
     if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "fleet", "soak"};
-    if (o.rowCounts.empty()) o.rowCounts = quick ? std::vector<long long>{2000}
-                                                 : std::vector<long long>{10000, 50000, 100000};
+    if (o.rowCounts.empty())
+        o.rowCounts =
+            quick ? std::vector<long long>{2000} : std::vector<long long>{10000, 50000, 100000};
     if (o.tables.empty()) o.tables = {"sale", "product"};
-    if (o.branchCounts.empty()) o.branchCounts = quick ? std::vector<int>{1, 4} : std::vector<int>{1, 4, 16};
+    if (o.branchCounts.empty())
+        o.branchCounts = quick ? std::vector<int>{1, 4} : std::vector<int>{1, 4, 16};
     if (quick) {
         o.changes = 2000;
         o.changesPerStore = 200;

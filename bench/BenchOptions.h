@@ -6,22 +6,22 @@
 namespace bench {
 
 struct BenchOptions {
-    std::vector<std::string> suites;   // "sizes", "changed", "branches", "fleet", "soak"
-    std::vector<long long> rowCounts;  // sizes: one measured child process per count
-    std::vector<std::string> tables;   // sizes: "item", "sale", "product"
-    long long defaultCap = 50000;      // sizes: the default path runs up to this many rows
-    long long changes = 20000;         // changed: queued product changes for one store
-    std::vector<int> branchCounts;     // branches: branches at once
-    long long changesPerStore = 2000;  // branches: queued changes of each store
-    long long fleetStores = 1000;         // fleet: stores of the chain
+    std::vector<std::string> suites;     // "sizes", "changed", "branches", "fleet", "soak"
+    std::vector<long long> rowCounts;    // sizes: one measured child process per count
+    std::vector<std::string> tables;     // sizes: "item", "sale", "product"
+    long long defaultCap = 50000;        // sizes: the default path runs up to this many rows
+    long long changes = 20000;           // changed: queued product changes for one store
+    std::vector<int> branchCounts;       // branches: branches at once
+    long long changesPerStore = 2000;    // branches: queued changes of each store
+    long long fleetStores = 1000;        // fleet: stores of the chain
     long long fleetQueueRows = 1000000;  // fleet: queue rows at headquarters
-    bool baseline = false;  // sizes: also the bare per-statement baseline
-    bool full = false;      // sizes: also a second download into the full branch
-    int repeat = 1;         // sizes: every side measured this many times, alternately
-    int soakRuns = 1000;         // soak: timer runs of the window in one process
-    int soakIntervalMs = 100;    // soak: the interval box
-    int soakTrickleEvery = 10;   // soak: one product change queued every so many runs
-    int soakSampleEvery = 100;   // soak: memory, descriptors and attachments every so many runs
+    bool baseline = false;               // sizes: also the bare per-statement baseline
+    bool full = false;                   // sizes: also a second download into the full branch
+    int repeat = 1;                      // sizes: every side measured this many times, alternately
+    int soakRuns = 1000;                 // soak: timer runs of the window in one process
+    int soakIntervalMs = 100;            // soak: the interval box
+    int soakTrickleEvery = 10;           // soak: one product change queued every so many runs
+    int soakSampleEvery = 100;  // soak: memory, descriptors and attachments every so many runs
     bool help = false;
 };
 

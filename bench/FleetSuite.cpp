@@ -39,28 +39,34 @@ void fillChain(testsupport::TestDatabases& hq, long long stores, long long rows)
     const std::string n = std::to_string(stores);
     hq.execSource(
         "EXECUTE BLOCK AS DECLARE s INTEGER = 1; DECLARE id VARCHAR(10); BEGIN "
-        "WHILE (s <= " + n + ") DO BEGIN id = LPAD(s, 4, '0'); "
+        "WHILE (s <= " +
+        n +
+        ") DO BEGIN id = LPAD(s, 4, '0'); "
         "INSERT INTO OLVARIN_STORES (STORE_ID, ACTIVE) VALUES (:id, 1); "
         "INSERT INTO OLVARIN_STORE_STATUS (STORE_ID, PROGRAM_VERSION, HOST_NAME, SUCCEEDED, "
-        "ERROR_MESSAGE, ROWS_REFUSED, REPORTED_AT, LAST_SUCCESS_AT, QUEUES_CLAIMED_AT) VALUES (:id, "
-        "'0.1.0', 'branch-' || :id, IIF(MOD(:s, 50) = 0, 0, 1), IIF(MOD(:s, 50) = 0, 'lock conflict', "
-        "NULL), IIF(MOD(:s, 40) = 0, 3, 0), DATEADD(-IIF(MOD(:s, 100) = 0, 1440, MOD(:s, 5)) MINUTE TO "
+        "ERROR_MESSAGE, ROWS_REFUSED, REPORTED_AT, LAST_SUCCESS_AT, QUEUES_CLAIMED_AT) VALUES "
+        "(:id, "
+        "'0.1.0', 'branch-' || :id, IIF(MOD(:s, 50) = 0, 0, 1), IIF(MOD(:s, 50) = 0, 'lock "
+        "conflict', "
+        "NULL), IIF(MOD(:s, 40) = 0, 3, 0), DATEADD(-IIF(MOD(:s, 100) = 0, 1440, MOD(:s, 5)) "
+        "MINUTE TO "
         "CURRENT_TIMESTAMP), DATEADD(-60 MINUTE TO CURRENT_TIMESTAMP), IIF(MOD(:s, 40) = 0, "
         "DATEADD(-10 MINUTE TO CURRENT_TIMESTAMP), NULL)); s = s + 1; END END");
     const long long perQueue = rows / static_cast<long long>(std::size(kQueues));
     for (const QueueTable& q : kQueues)
         hq.execSource(std::string("EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN WHILE (i < ") +
                       std::to_string(perQueue) + ") DO BEGIN INSERT INTO " + q.name +
-                      " (STORE_ID, " + q.key + ", STATE, TRAN_CODE, QUEUED_AT) VALUES (LPAD(MOD(:i, " +
-                      n + ") + 1, 4, '0'), 'K' || :i, 'UPDATE', IIF(MOD(:i, 50) = 0, 'W', 'N'), "
+                      " (STORE_ID, " + q.key +
+                      ", STATE, TRAN_CODE, QUEUED_AT) VALUES (LPAD(MOD(:i, " + n +
+                      ") + 1, 4, '0'), 'K' || :i, 'UPDATE', IIF(MOD(:i, 50) = 0, 'W', 'N'), "
                       "DATEADD(-MOD(:i, 1440) MINUTE TO CURRENT_TIMESTAMP)); i = i + 1; END END");
 }
 
 // Runs olvarin-fleet with the given arguments, its settings naming the connections
 // file; the seconds it took, or a negative number when it failed.
 double timeCommand(const std::string& configHome, const std::string& arguments) {
-    const std::string command = "XDG_CONFIG_HOME=" + configHome + " " + OLVARIN_FLEET + " " +
-                                arguments + " > /dev/null";
+    const std::string command =
+        "XDG_CONFIG_HOME=" + configHome + " " + OLVARIN_FLEET + " " + arguments + " > /dev/null";
     const auto start = std::chrono::steady_clock::now();
     const int status = std::system(command.c_str());
     const double seconds =
@@ -78,8 +84,9 @@ int runFleetSuite(const BenchOptions& options) {
                                   script("tables.sql"));
     const auto fillStart = std::chrono::steady_clock::now();
     fillChain(hq, options.fleetStores, options.fleetQueueRows);
-    std::printf("  filled in %.1f s\n",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - fillStart).count());
+    std::printf(
+        "  filled in %.1f s\n",
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - fillStart).count());
 
     int failures = 0;
     const auto measure = [&](const char* where, bool server) {
@@ -94,7 +101,8 @@ int runFleetSuite(const BenchOptions& options) {
             << "\nDriver Registry File=" << drivers << "\n";
         const std::string page = hq.folder() + "/fleet.html";
         for (const char* arguments : {"", "--json", "--prometheus", "--html"}) {
-            const std::string args = std::string(arguments) == "--html" ? "--html " + page : arguments;
+            const std::string args =
+                std::string(arguments) == "--html" ? "--html " + page : arguments;
             const double first = timeCommand(config, args), second = timeCommand(config, args);
             if (first < 0 || second < 0) ++failures;
             std::printf("  %-9s %-13s %6.2f s, again %6.2f s\n", where,

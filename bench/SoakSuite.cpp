@@ -83,7 +83,7 @@ int openDescriptors() {
 // Headquarters as the soak sees it: the trickle and the counts, each through an
 // attachment of its own that it lets go at once.
 class Headquarters {
-public:
+  public:
     explicit Headquarters(std::string databaseName) : name_(std::move(databaseName)) {}
 
     // One more product change queued for the store.
@@ -91,10 +91,14 @@ public:
         auto a = fb::attach(name_);
         char id[16];
         std::snprintf(id, sizeof id, "P%08d", n % 1000);
-        fb::execute(a.get(), std::string("UPDATE PRODUCT SET CHG_USER = 'soak', SALE_PRICE = SALE_PRICE + 1 "
-                                         "WHERE PROD_ID = '") + id + "'");
-        fb::execute(a.get(), std::string("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE, TRAN_CODE) "
-                                         "VALUES ('") + kStore + "', '" + id + "', 'UPDATE', 'N')");
+        fb::execute(a.get(),
+                    std::string("UPDATE PRODUCT SET CHG_USER = 'soak', SALE_PRICE = SALE_PRICE + 1 "
+                                "WHERE PROD_ID = '") +
+                        id + "'");
+        fb::execute(a.get(),
+                    std::string("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE, TRAN_CODE) "
+                                "VALUES ('") +
+                        kStore + "', '" + id + "', 'UPDATE', 'N')");
         fb::detach(a);
     }
 
@@ -103,15 +107,20 @@ public:
         Sample s;
         s.attachments = std::stoll(
             fb::query(a.get(), "SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$REMOTE_PID = " +
-                                   std::to_string(getpid()) + " AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION")
-                .at(0).at(0));
-        s.queued = std::stoll(fb::query(a.get(), std::string("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE STORE_ID = '") +
-                                                     kStore + "'").at(0).at(0));
+                                   std::to_string(getpid()) +
+                                   " AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION")
+                .at(0)
+                .at(0));
+        s.queued = std::stoll(
+            fb::query(a.get(), std::string("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE STORE_ID = '") +
+                                   kStore + "'")
+                .at(0)
+                .at(0));
         fb::detach(a);
         return s;
     }
 
-private:
+  private:
     std::string name_;
 };
 
@@ -139,8 +148,10 @@ std::vector<Sample> soak(const BenchOptions& options) {
     QApplication application(argc, argv);
     {
         QSettings settings(QStringLiteral("olvarin"), QStringLiteral("olvarin"));
-        settings.setValue(QStringLiteral("Connection Registry File"), QString::fromStdString(files.connectionsFile));
-        settings.setValue(QStringLiteral("Driver Registry File"), QString::fromStdString(files.driversFile));
+        settings.setValue(QStringLiteral("Connection Registry File"),
+                          QString::fromStdString(files.connectionsFile));
+        settings.setValue(QStringLiteral("Driver Registry File"),
+                          QString::fromStdString(files.driversFile));
     }
     writeStoreConfig(databases.folder() + "/Quelmar.dat");
 
@@ -163,7 +174,8 @@ std::vector<Sample> soak(const BenchOptions& options) {
         if (!window.Memo1->toPlainText().contains(QStringLiteral("Done..."))) ++failed;
         if (runs % 100 == kOutageFrom) server.stop();
         if (runs % 100 == kOutageTo) server.start();
-        if (server.running() && runs % options.soakTrickleEvery == 0) headquarters.queueChange(runs);
+        if (server.running() && runs % options.soakTrickleEvery == 0)
+            headquarters.queueChange(runs);
         if (server.running() && (runs % options.soakSampleEvery == 0 || runs == 1)) {
             Sample s = headquarters.counts();
             s.run = runs;
@@ -171,8 +183,11 @@ std::vector<Sample> soak(const BenchOptions& options) {
             s.descriptors = openDescriptors();
             s.failedRuns = failed;
             samples.push_back(s);
-            std::fprintf(stderr, "  run %5d: rss %6ld KiB, %3d fds, %lld attachments at headquarters, %lld queued, "
-                         "%d failed\n", s.run, s.rssKiB, s.descriptors, s.attachments, s.queued, s.failedRuns);
+            std::fprintf(
+                stderr,
+                "  run %5d: rss %6ld KiB, %3d fds, %lld attachments at headquarters, %lld queued, "
+                "%d failed\n",
+                s.run, s.rssKiB, s.descriptors, s.attachments, s.queued, s.failedRuns);
         }
         if (runs >= options.soakRuns) QApplication::quit();
     });
@@ -187,29 +202,33 @@ std::vector<Sample> soak(const BenchOptions& options) {
 }  // namespace
 
 int runSoakSuite(const BenchOptions& options) {
-    std::fprintf(stderr, "soak, %d timer runs %d ms apart:\n", options.soakRuns, options.soakIntervalMs);
+    std::fprintf(stderr, "soak, %d timer runs %d ms apart:\n", options.soakRuns,
+                 options.soakIntervalMs);
     // The child prints the table: a forked child cannot hand its samples back.
     return runInChild([&] {
         const int out = dup(STDOUT_FILENO);
         const Stopwatch wall;
         const std::vector<Sample> samples = soak(options);
         FILE* table = fdopen(out, "w");
-        std::fprintf(table,
-                     "\nSoak: the window with Auto ticked, %d timer runs %d ms apart, every category in mode "
-                     "Changed, one product change queued at headquarters every %d runs (a private server on "
-                     "loopback), which is away after run 50 of every hundred until after run 53; %.0f s in "
-                     "all.\n\n"
-                     "| run | resident memory (KiB) | open descriptors | attachments at headquarters | "
-                     "queued at headquarters | failed runs so far |\n| ---: | ---: | ---: | ---: | ---: | ---: |\n",
-                     options.soakRuns, options.soakIntervalMs, options.soakTrickleEvery, wall.seconds());
+        std::fprintf(
+            table,
+            "\nSoak: the window with Auto ticked, %d timer runs %d ms apart, every category in "
+            "mode "
+            "Changed, one product change queued at headquarters every %d runs (a private server on "
+            "loopback), which is away after run 50 of every hundred until after run 53; %.0f s in "
+            "all.\n\n"
+            "| run | resident memory (KiB) | open descriptors | attachments at headquarters | "
+            "queued at headquarters | failed runs so far |\n| ---: | ---: | ---: | ---: | ---: | "
+            "---: |\n",
+            options.soakRuns, options.soakIntervalMs, options.soakTrickleEvery, wall.seconds());
         for (const Sample& s : samples) {
-            std::fprintf(table, "| %d | %ld | %d | %lld | %lld | %d |\n", s.run, s.rssKiB, s.descriptors,
-                         s.attachments, s.queued, s.failedRuns);
+            std::fprintf(table, "| %d | %ld | %d | %lld | %lld | %d |\n", s.run, s.rssKiB,
+                         s.descriptors, s.attachments, s.queued, s.failedRuns);
         }
         std::fclose(table);
         const Sample& last = samples.back();
-        const bool wellEnded = last.failedRuns == expectedFailures(last.run) && last.attachments == 1 &&
-                               last.queued <= 1;
+        const bool wellEnded = last.failedRuns == expectedFailures(last.run) &&
+                               last.attachments == 1 && last.queued <= 1;
         return samples.size() >= 2 && wellEnded ? 0 : 1;
     });
 }

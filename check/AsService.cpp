@@ -74,8 +74,9 @@ CheckIdentity::CheckIdentity(std::optional<ServiceUnit> unit, const std::string&
     if (!unit) {
         asStarted_ = line(Outcome::Ok, asStartedSubject(), "no olvarin.service is installed");
     } else if (!sameFile(unit->program, besideProgram)) {
-        asStarted_ = line(Outcome::Ok, asStartedSubject(),
-                          unit->file + " runs " + unit->program + ", not the olvarin beside this check");
+        asStarted_ =
+            line(Outcome::Ok, asStartedSubject(),
+                 unit->file + " runs " + unit->program + ", not the olvarin beside this check");
     } else {
         unit_ = std::move(unit);
     }
@@ -88,7 +89,8 @@ int CheckIdentity::run(const std::function<int(const CheckLine&)>& check) const 
 CheckLine CheckIdentity::serviceLine() const {
     const char* home = std::getenv("HOME");
     std::string finding = "user " + base::effectiveUserName() + ", HOME=" + (home ? home : "");
-    for (const std::string& assignment : unit_->environment) finding += " " + shownVariable(assignment);
+    for (const std::string& assignment : unit_->environment)
+        finding += " " + shownVariable(assignment);
     return line(Outcome::Ok, kAsService, finding + " (" + unit_->file + ")");
 }
 
@@ -113,30 +115,29 @@ void CheckIdentity::takeServiceEnvironment() const {
 int CheckIdentity::runAsService(const std::function<int(const CheckLine&)>& check) const {
     const std::optional<Account> account = serviceAccount(*unit_);
     if (!account) {
-        return check(line(
-            Outcome::Fail, kAsService,
-            "its user " + unit_->user + (unit_->group.empty() ? "" : " or group " + unit_->group) +
-                " in " + unit_->file + " does not exist; " + asStartedSubject() + " instead",
-            "reinstall the olvarin package, which makes the user olvarin"));
+        return check(line(Outcome::Fail, kAsService,
+                          "its user " + unit_->user +
+                              (unit_->group.empty() ? "" : " or group " + unit_->group) + " in " +
+                              unit_->file + " does not exist; " + asStartedSubject() + " instead",
+                          "reinstall the olvarin package, which makes the user olvarin"));
     }
     if (::geteuid() == account->uid) {
         takeServiceEnvironment();
         for (const std::string& folder : unit_->runtimeDirectories) {
             std::error_code ec;
             if (fs::is_directory(folder, ec)) continue;
-            return check(line(
-                Outcome::Fail, kAsService,
-                "user " + account->name + ", but its runtime folder " + folder +
-                    " is missing (systemd makes it for each run, and only root can)",
-                "run olvarin-check as root, which makes it the way systemd does"));
+            return check(line(Outcome::Fail, kAsService,
+                              "user " + account->name + ", but its runtime folder " + folder +
+                                  " is missing (systemd makes it for each run, and only root can)",
+                              "run olvarin-check as root, which makes it the way systemd does"));
         }
         return check(serviceLine());
     }
     if (::geteuid() != 0) {
-        return check(line(
-            Outcome::Fail, asStartedSubject(),
-            "not as the service runs olvarin (user " + account->name + "): only root can take its user",
-            "run olvarin-check as root (sudo olvarin-check) or as " + account->name));
+        return check(line(Outcome::Fail, asStartedSubject(),
+                          "not as the service runs olvarin (user " + account->name +
+                              "): only root can take its user",
+                          "run olvarin-check as root (sudo olvarin-check) or as " + account->name));
     }
 
     // What systemd does before a run: the runtime folders, the service's own.

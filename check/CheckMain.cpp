@@ -47,6 +47,7 @@ int main(int argc, char** argv) {
         (help ? std::cout : std::cerr) << kUsage;
         return help ? 0 : 2;
     }
-    const check::CheckIdentity identity(check::findServiceUnit(), base::executableDir() + "olvarin");
+    const check::CheckIdentity identity(check::findServiceUnit(),
+                                        base::executableDir() + "olvarin");
     return identity.run(checkSetup);
 }

@@ -25,8 +25,10 @@ std::vector<std::string> words(const std::string& value) {
     char quote = 0;
     for (const char c : value) {
         if (quote != 0) {
-            if (c == quote) quote = 0;
-            else word += c;
+            if (c == quote)
+                quote = 0;
+            else
+                word += c;
         } else if (c == '"' || c == '\'') {
             quote = c;
             inWord = true;
@@ -65,7 +67,8 @@ struct Settings {
     std::vector<std::string> environmentFiles;
 };
 
-void apply(const std::string& key, const std::string& value, ServiceUnit& unit, Settings& settings) {
+void apply(const std::string& key, const std::string& value, ServiceUnit& unit,
+           Settings& settings) {
     if (key == "User") {
         unit.user = value;
     } else if (key == "Group") {
@@ -80,11 +83,14 @@ void apply(const std::string& key, const std::string& value, ServiceUnit& unit, 
         if (value.empty()) unit.environment.clear();
         for (const std::string& word : words(value)) unit.environment.push_back(word);
     } else if (key == "EnvironmentFile") {
-        if (value.empty()) settings.environmentFiles.clear();
-        else settings.environmentFiles.push_back(value);
+        if (value.empty())
+            settings.environmentFiles.clear();
+        else
+            settings.environmentFiles.push_back(value);
     } else if (key == "RuntimeDirectory") {
         if (value.empty()) unit.runtimeDirectories.clear();
-        for (const std::string& word : words(value)) unit.runtimeDirectories.push_back(kRuntimeRoot + word);
+        for (const std::string& word : words(value))
+            unit.runtimeDirectories.push_back(kRuntimeRoot + word);
     } else if (key == "RuntimeDirectoryMode") {
         unit.runtimeDirectoryMode = static_cast<mode_t>(std::strtoul(value.c_str(), nullptr, 8));
     }
@@ -102,7 +108,8 @@ void readFile(const std::string& path, ServiceUnit& unit, Settings& settings) {
         }
         const auto eq = line.find('=');
         if (!inService || eq == std::string::npos) continue;
-        apply(base::trimmed(line.substr(0, eq)), base::trimmed(line.substr(eq + 1)), unit, settings);
+        apply(base::trimmed(line.substr(0, eq)), base::trimmed(line.substr(eq + 1)), unit,
+              settings);
     }
 }
 
@@ -131,7 +138,8 @@ ServiceUnit readServiceUnit(const std::string& file) {
     Settings settings;
     readFile(file, unit, settings);
     for (const std::string& dropIn : dropIns(file)) readFile(dropIn, unit, settings);
-    for (const std::string& path : settings.environmentFiles) readEnvironmentFile(path, unit.environment);
+    for (const std::string& path : settings.environmentFiles)
+        readEnvironmentFile(path, unit.environment);
     return unit;
 }
 
@@ -141,7 +149,8 @@ std::optional<ServiceUnit> findServiceUnit() {
         if (!fs::is_regular_file(own, ec)) return std::nullopt;
         return readServiceUnit(own);
     }
-    for (const char* folder : {"/etc/systemd/system/", "/lib/systemd/system/", "/usr/lib/systemd/system/"}) {
+    for (const char* folder :
+         {"/etc/systemd/system/", "/lib/systemd/system/", "/usr/lib/systemd/system/"}) {
         const std::string file = std::string(folder) + kUnitName;
         std::error_code ec;
         if (fs::is_regular_file(file, ec)) return readServiceUnit(file);

@@ -133,8 +133,9 @@ QueueShape checkQueue(const WaitQueue& queue, Catalog& hq, CheckReport& report) 
 }
 
 // The rows waiting for the store, nullopt when they could not be counted.
-std::optional<int64_t> reportBacklog(const WaitQueue& queue, Catalog& hq, const std::string& storeId,
-                      bool withQueuedAt, CheckReport& report) {
+std::optional<int64_t> reportBacklog(const WaitQueue& queue, Catalog& hq,
+                                     const std::string& storeId, bool withQueuedAt,
+                                     CheckReport& report) {
     const std::string subject = std::string("waiting ") + queue.name;
     int64_t rows = 0;
     const bool counted = readGuarded(subject, report, [&] {

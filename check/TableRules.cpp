@@ -49,9 +49,10 @@ void checkSameOrder(Problems& p, const DownloadTable& table, const TableColumns&
     // The download's own rule decides; the check adds what to do about it.
     if (const auto mismatch = engine::positionMismatch(namesOf(branch), namesOf(hq))) {
         std::string remedy =
-            !mismatch->pastHeadquartersLast ? "recreate the branch's " + p.table() + " with headquarters' columns in the same order"
-            : exact       ? "give the branch's " + p.table() + " exactly headquarters' columns"
-                          : "drop the branch's columns after " + hq.back().name +
+            !mismatch->pastHeadquartersLast ? "recreate the branch's " + p.table() +
+                                                  " with headquarters' columns in the same order"
+            : exact ? "give the branch's " + p.table() + " exactly headquarters' columns"
+                    : "drop the branch's columns after " + hq.back().name +
                           ", or add them at the end of headquarters' " + p.table();
         p.add(Side::Branch, mismatch->finding, std::move(remedy));
         return;

@@ -22,7 +22,8 @@ void ClientDataSet::requireActive() const {
 
 void ClientDataSet::requireCurrentRow() const {
     requireActive();
-    if (state_ == State::Browse && rows_.empty()) fail("Cannot perform this operation on an empty dataset");
+    if (state_ == State::Browse && rows_.empty())
+        fail("Cannot perform this operation on an empty dataset");
 }
 
 void ClientDataSet::close() {
@@ -73,7 +74,8 @@ void ClientDataSet::open() {
 std::vector<std::vector<Value>> ClientDataSet::fetchRows(Cursor& cursor, int limit) {
     std::vector<std::vector<Value>> rows;
     std::vector<Value> row;
-    while ((limit < 0 || static_cast<int>(rows.size()) < limit) && cursor.fetch(row)) rows.push_back(row);
+    while ((limit < 0 || static_cast<int>(rows.size()) < limit) && cursor.fetch(row))
+        rows.push_back(row);
     return rows;
 }
 
@@ -142,10 +144,13 @@ bool ClientDataSet::eof() const {
     return eof_;
 }
 
-int ClientDataSet::fieldCount() const { return static_cast<int>(fields_.size()); }
+int ClientDataSet::fieldCount() const {
+    return static_cast<int>(fields_.size());
+}
 
 Field& ClientDataSet::fields(int index) {
-    if (index < 0 || index >= fieldCount()) fail("List index out of bounds (" + std::to_string(index) + ")");
+    if (index < 0 || index >= fieldCount())
+        fail("List index out of bounds (" + std::to_string(index) + ")");
     return *fields_[static_cast<size_t>(index)];
 }
 
@@ -208,15 +213,9 @@ void ClientDataSet::post() {
     editOld_.clear();
 }
 
-bool ClientDataSet::modified() const { return !changeLog_.empty(); }
-
-
-
-
-
-
-
-
+bool ClientDataSet::modified() const {
+    return !changeLog_.empty();
+}
 
 int ClientDataSet::applyUpdates(int maxErrors) {
     requireActive();
@@ -230,7 +229,8 @@ int ClientDataSet::applyUpdates(int maxErrors) {
 
     std::vector<ColumnInfo> columns;
     for (const auto& f : fields_) columns.push_back(f->info());
-    DataSetResolver::Result result = DataSetResolver(*connection_, std::move(columns), table).apply(changeLog_, maxErrors);
+    DataSetResolver::Result result =
+        DataSetResolver(*connection_, std::move(columns), table).apply(changeLog_, maxErrors);
     lastApplyErrors_ = std::move(result.errors);
     std::vector<RowChange> remaining;
     for (size_t i = 0; i < changeLog_.size(); ++i) {

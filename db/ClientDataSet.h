@@ -22,7 +22,7 @@ namespace db {
 // found"); the database's own messages and connection set-up errors come as the
 // database and the connection gave them.
 class ClientDataSet {
-public:
+  public:
     // connection may be null for a dataset fed only from a table file.
     ClientDataSet(std::string name, SQLConnection* connection);
     ~ClientDataSet();
@@ -88,7 +88,7 @@ public:
     const Value& currentValue(int index) const;
     void setCurrentValue(int index, Value v);
 
-private:
+  private:
     enum class State { Browse, Insert, Edit };
 
     void requireActive() const;

@@ -13,7 +13,7 @@ namespace db {
 namespace {
 
 class ParamList {
-public:
+  public:
     explicit ParamList(const std::vector<std::pair<std::string, std::string>>& lines)
         : lines_(lines) {}
     std::optional<std::string> get(const std::string& key) const {
@@ -29,7 +29,7 @@ public:
         return v && base::asciiLower(base::trimmed(*v)) == "true";
     }
 
-private:
+  private:
     const std::vector<std::pair<std::string, std::string>>& lines_;
 };
 
@@ -47,8 +47,9 @@ std::string passwordFrom(const ParamList& p, const std::string& connectionsFile)
     const std::string password = p.text("Password");
     if (file.empty()) return password;
     if (!password.empty()) {
-        throw Error("Both Password and PasswordFile are set; remove the Password line, so that "
-                    "the password stays out of the connections file");
+        throw Error(
+            "Both Password and PasswordFile are set; remove the Password line, so that "
+            "the password stays out of the connections file");
     }
     return readPasswordFile(passwordFilePath(file, connectionsFile));
 }
@@ -77,8 +78,8 @@ int lockTimeoutFrom(const ParamList& p) {
     const std::string value = base::trimmed(p.text("Lock Timeout"));
     if (value.empty()) return 0;
     const bool digits = value.size() <= 6 && std::all_of(value.begin(), value.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    });
+                            return c >= '0' && c <= '9';
+                        });
     if (!digits) throw Error("Invalid Lock Timeout value '" + value + "': use a number of seconds");
     return std::atoi(value.c_str());
 }
@@ -102,9 +103,9 @@ ConnectOptions optionsFrom(const ParamList& p, const std::string& driverName,
     o.trimChar = p.flag("Trim Char");
     const std::string blob = base::trimmed(p.text("BlobSize"));
     o.blobSize = blob.empty() ? -1 : std::atoi(blob.c_str());
-    for (const char* key : {"HostName", "AutoCommit", "BlockingMode", "OS Authentication",
-                            "Server Port", "Multiple Transaction", "Custom String",
-                            "Connection Timeout"}) {
+    for (const char* key :
+         {"HostName", "AutoCommit", "BlockingMode", "OS Authentication", "Server Port",
+          "Multiple Transaction", "Custom String", "Connection Timeout"}) {
         if (auto v = p.get(key)) o.extra.emplace_back(key, *v);
     }
     return o;

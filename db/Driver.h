@@ -17,7 +17,14 @@ namespace db {
 
 // A column's type as the driver reports it.
 enum class FieldType {
-    SmallInt, Integer, BigInt, Decimal, Double, Date, Time, Timestamp,
+    SmallInt,
+    Integer,
+    BigInt,
+    Decimal,
+    Double,
+    Date,
+    Time,
+    Timestamp,
     FixedChar,   // CHAR(n): values keep their trailing blanks unless trimming is asked for
     VarChar,     // VARCHAR(n)
     TextBlob,    // BLOB SUB_TYPE TEXT
@@ -30,12 +37,12 @@ struct ColumnInfo {
     std::string name;      // the column's alias as the database reports it (upper case unquoted)
     std::string relation;  // the table the column comes from, empty for an expression
     FieldType type = FieldType::VarChar;
-    int size = 0;          // text: characters; numbers and dates: bytes in the message
-    int byteLength = 0;    // bytes the value takes in the message (CHAR(6) in UTF8: 24)
-    int scale = 0;         // Decimal only, <= 0
+    int size = 0;        // text: characters; numbers and dates: bytes in the message
+    int byteLength = 0;  // bytes the value takes in the message (CHAR(6) in UTF8: 24)
+    int scale = 0;       // Decimal only, <= 0
     bool nullable = true;
-    bool readOnly = false; // computed columns: never written back
-    bool primaryKey = false; // part of its table's primary key
+    bool readOnly = false;    // computed columns: never written back
+    bool primaryKey = false;  // part of its table's primary key
 };
 
 enum class Isolation { ReadCommitted, RepeatableRead, DirtyRead };
@@ -50,8 +57,8 @@ struct ConnectOptions {
     std::string database;  // "host:/path/file.fdb", "host/port:path", or a bare path (embedded)
     std::string user;
     std::string password;
-    std::string role;      // passed only when not empty
-    std::string charset;   // passed only when not empty
+    std::string role;     // passed only when not empty
+    std::string charset;  // passed only when not empty
     int dialect = 3;
     Isolation isolation = Isolation::ReadCommitted;
     bool waitOnLocks = true;
@@ -59,8 +66,8 @@ struct ConnectOptions {
     // refused with Firebird's lock time-out; 0 waits without end.
     int lockTimeoutSeconds = 0;
     bool commitRetain = false;
-    bool trimChar = false;   // trim the trailing blanks of CHAR values
-    int blobSize = -1;       // as given; BLOB values are fetched whole whatever it says
+    bool trimChar = false;  // trim the trailing blanks of CHAR values
+    int blobSize = -1;      // as given; BLOB values are fetched whole whatever it says
     // The link to a server; ignored by an embedded attachment. nullopt leaves the
     // client's own configuration in force (Firebird's: not compressed).
     WireCrypt wireCrypt = WireCrypt::Default;
@@ -79,7 +86,7 @@ struct BoundParam {
 // Rows of an open result. Fetching past the end returns false. Owned by the caller;
 // must be destroyed before its statement.
 class Cursor {
-public:
+  public:
     virtual ~Cursor() = default;
     virtual const std::vector<ColumnInfo>& columns() const = 0;
     // Fills row with the next row's values, one per column; false at the end.
@@ -89,7 +96,7 @@ public:
 // A prepared statement, reusable until destroyed. Owned by the caller; must be
 // destroyed before its connection.
 class Statement {
-public:
+  public:
     virtual ~Statement() = default;
     // Whether executing it gives rows (a SELECT).
     virtual bool hasResultSet() const = 0;
@@ -104,7 +111,7 @@ public:
 // every statement when it completes. Errors are thrown as db::Error with the
 // database's own message as Firebird formats it, its codes and its kind.
 class Connection {
-public:
+  public:
     virtual ~Connection() = default;
     virtual void connect(const ConnectOptions& options) = 0;
     // False once the link or the database failed (an error of the kind LinkFailed):
@@ -133,7 +140,7 @@ public:
 // Hands out connections. Owned by whoever obtained it from the entry point; must be
 // destroyed before its module is unloaded.
 class Driver {
-public:
+  public:
     virtual ~Driver() = default;
     virtual std::unique_ptr<Connection> createConnection() = 0;
 };

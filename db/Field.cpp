@@ -53,9 +53,9 @@ std::string doubleText(double v) {
 // An exact decimal without needless trailing zeros: "12.5", "100", "-0.25".
 std::string decimalText(const Decimal& d) {
     const bool negative = d.unscaled < 0;
-    const unsigned long long magnitude =
-        negative ? 0ULL - static_cast<unsigned long long>(d.unscaled)
-                 : static_cast<unsigned long long>(d.unscaled);
+    const unsigned long long magnitude = negative
+                                             ? 0ULL - static_cast<unsigned long long>(d.unscaled)
+                                             : static_cast<unsigned long long>(d.unscaled);
     std::string digits = std::to_string(magnitude);
     const size_t scale = static_cast<size_t>(-d.scale);
     if (scale == 0) return (negative ? "-" : "") + digits;
@@ -85,14 +85,17 @@ bool isTextKind(FieldType t) {
 
 int64_t toInteger(const Value& v) {
     switch (v.kind()) {
-        case ValueKind::Null: return 0;
+        case ValueKind::Null:
+            return 0;
         case ValueKind::SmallInt:
         case ValueKind::Integer:
-        case ValueKind::BigInt: return v.asInt64();
+        case ValueKind::BigInt:
+            return v.asInt64();
         case ValueKind::Double:
             if (!(std::fabs(v.asDouble()) < 9.2e18)) notConvertible(v, "integer value");
             return std::llround(v.asDouble());
-        case ValueKind::Decimal: return std::llround(decimalToDouble(v.asDecimal()));
+        case ValueKind::Decimal:
+            return std::llround(decimalToDouble(v.asDecimal()));
         case ValueKind::Text: {
             if (auto i = base::parseInt32(v.asText())) return *i;
             char* end = nullptr;
@@ -100,22 +103,28 @@ int64_t toInteger(const Value& v) {
             if (!v.asText().empty() && end && *end == '\0') return ll;
             notConvertible(v, "integer value");
         }
-        default: notConvertible(v, "integer value");
+        default:
+            notConvertible(v, "integer value");
     }
 }
 
 double toDouble(const Value& v) {
     switch (v.kind()) {
-        case ValueKind::Null: return 0;
+        case ValueKind::Null:
+            return 0;
         case ValueKind::SmallInt:
         case ValueKind::Integer:
-        case ValueKind::BigInt: return static_cast<double>(v.asInt64());
-        case ValueKind::Double: return v.asDouble();
-        case ValueKind::Decimal: return decimalToDouble(v.asDecimal());
+        case ValueKind::BigInt:
+            return static_cast<double>(v.asInt64());
+        case ValueKind::Double:
+            return v.asDouble();
+        case ValueKind::Decimal:
+            return decimalToDouble(v.asDecimal());
         case ValueKind::Text:
             if (auto d = base::parseDouble(v.asText())) return *d;
             notConvertible(v, "floating point value");
-        default: notConvertible(v, "floating point value");
+        default:
+            notConvertible(v, "floating point value");
     }
 }
 
@@ -123,7 +132,8 @@ double toDouble(const Value& v) {
 bool parseDate(const std::string& s, Date& d, Time& t) {
     int y = 0, m = 0, day = 0, h = 0, n = 0, sec = 0;
     char s1 = 0, s2 = 0;
-    const int got = std::sscanf(s.c_str(), "%d%c%d%c%d %d:%d:%d", &y, &s1, &m, &s2, &day, &h, &n, &sec);
+    const int got =
+        std::sscanf(s.c_str(), "%d%c%d%c%d %d:%d:%d", &y, &s1, &m, &s2, &day, &h, &n, &sec);
     if (got < 5 || m < 1 || m > 12 || day < 1 || day > 31) return false;
     d = {y, m, day};
     t = {h, n, sec, 0};
@@ -142,7 +152,8 @@ bool parseTime(const std::string& s, Time& t) {
 template <typename Int>
 Int toIntegerIn(const Value& v, const char* what) {
     const int64_t i = toInteger(v);
-    if (i < std::numeric_limits<Int>::min() || i > std::numeric_limits<Int>::max()) notConvertible(v, what);
+    if (i < std::numeric_limits<Int>::min() || i > std::numeric_limits<Int>::max())
+        notConvertible(v, what);
     return static_cast<Int>(i);
 }
 
@@ -163,15 +174,22 @@ Value toDecimal(const Value& v, int scale) {
 
 std::string valueAsText(const Value& v) {
     switch (v.kind()) {
-        case ValueKind::Null: return "";
+        case ValueKind::Null:
+            return "";
         case ValueKind::SmallInt:
         case ValueKind::Integer:
-        case ValueKind::BigInt: return std::to_string(v.asInt64());
-        case ValueKind::Double: return doubleText(v.asDouble());
-        case ValueKind::Decimal: return decimalText(v.asDecimal());
-        case ValueKind::Text: return v.asText();
-        case ValueKind::Date: return dateText(v.asDate());
-        case ValueKind::Time: return timeText(v.asTime());
+        case ValueKind::BigInt:
+            return std::to_string(v.asInt64());
+        case ValueKind::Double:
+            return doubleText(v.asDouble());
+        case ValueKind::Decimal:
+            return decimalText(v.asDecimal());
+        case ValueKind::Text:
+            return v.asText();
+        case ValueKind::Date:
+            return dateText(v.asDate());
+        case ValueKind::Time:
+            return timeText(v.asTime());
         case ValueKind::Timestamp: {
             const auto& ts = v.asTimestamp();
             const bool midnight = ts.time.hour == 0 && ts.time.minute == 0 && ts.time.second == 0 &&
@@ -190,15 +208,24 @@ std::string valueAsText(const Value& v, FieldType type) {
 ValueKind naturalKind(FieldType type) {
     switch (type) {
         case FieldType::SmallInt:
-        case FieldType::Boolean: return ValueKind::SmallInt;
-        case FieldType::Integer: return ValueKind::Integer;
-        case FieldType::BigInt: return ValueKind::BigInt;
-        case FieldType::Decimal: return ValueKind::Decimal;
-        case FieldType::Double: return ValueKind::Double;
-        case FieldType::Date: return ValueKind::Date;
-        case FieldType::Time: return ValueKind::Time;
-        case FieldType::Timestamp: return ValueKind::Timestamp;
-        default: return ValueKind::Text;
+        case FieldType::Boolean:
+            return ValueKind::SmallInt;
+        case FieldType::Integer:
+            return ValueKind::Integer;
+        case FieldType::BigInt:
+            return ValueKind::BigInt;
+        case FieldType::Decimal:
+            return ValueKind::Decimal;
+        case FieldType::Double:
+            return ValueKind::Double;
+        case FieldType::Date:
+            return ValueKind::Date;
+        case FieldType::Time:
+            return ValueKind::Time;
+        case FieldType::Timestamp:
+            return ValueKind::Timestamp;
+        default:
+            return ValueKind::Text;
     }
 }
 
@@ -209,11 +236,16 @@ Value convertForField(const Value& v, const ColumnInfo& info) {
     }
     switch (info.type) {
         case FieldType::SmallInt:
-        case FieldType::Boolean: return Value::smallInt(toIntegerIn<int16_t>(v, "smallint value"));
-        case FieldType::Integer: return Value::integer(toIntegerIn<int32_t>(v, "integer value"));
-        case FieldType::BigInt: return Value::bigInt(toInteger(v));
-        case FieldType::Double: return Value::real(toDouble(v));
-        case FieldType::Decimal: return toDecimal(v, info.scale);
+        case FieldType::Boolean:
+            return Value::smallInt(toIntegerIn<int16_t>(v, "smallint value"));
+        case FieldType::Integer:
+            return Value::integer(toIntegerIn<int32_t>(v, "integer value"));
+        case FieldType::BigInt:
+            return Value::bigInt(toInteger(v));
+        case FieldType::Double:
+            return Value::real(toDouble(v));
+        case FieldType::Decimal:
+            return toDecimal(v, info.scale);
         case FieldType::Date:
             if (v.kind() == ValueKind::Date) return v;
             if (v.kind() == ValueKind::Timestamp) return Value::date(v.asTimestamp().date);
@@ -226,7 +258,8 @@ Value convertForField(const Value& v, const ColumnInfo& info) {
             if (v.kind() == ValueKind::Timestamp) return v;
             if (v.kind() == ValueKind::Date) return Value::timestamp({v.asDate(), {}});
             break;
-        default: break;
+        default:
+            break;
     }
     if (v.kind() == ValueKind::Text) {
         Date d;
@@ -242,9 +275,15 @@ Value convertForField(const Value& v, const ColumnInfo& info) {
 Field::Field(ClientDataSet& owner, int index, ColumnInfo info, std::string name)
     : owner_(owner), index_(index), info_(std::move(info)), name_(std::move(name)) {}
 
-const Value& Field::value() const { return owner_.currentValue(index_); }
-bool Field::isNull() const { return value().isNull(); }
-std::string Field::asString() const { return valueAsText(value(), info_.type); }
+const Value& Field::value() const {
+    return owner_.currentValue(index_);
+}
+bool Field::isNull() const {
+    return value().isNull();
+}
+std::string Field::asString() const {
+    return valueAsText(value(), info_.type);
+}
 
 int64_t Field::asInteger() const {
     try {

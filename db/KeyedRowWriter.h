@@ -15,7 +15,7 @@ namespace db {
 // in the connection's current unit of work (its open transaction, or on its own).
 // The connection must outlive the writer.
 class KeyedRowWriter {
-public:
+  public:
     KeyedRowWriter(SQLConnection& connection, std::string table, std::string keyColumn);
 
     // Every column of the table in its order, computed ones included (they are
@@ -28,7 +28,7 @@ public:
     // transaction, only that row is undone.
     void write(const std::vector<Value>& values);
 
-private:
+  private:
     const std::string& statementText();
 
     SQLConnection& connection_;

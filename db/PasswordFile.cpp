@@ -45,8 +45,8 @@ void checkOwnerOnly(const std::string& path, const struct stat& st) {
     if ((st.st_mode & (S_IRWXG | S_IRWXO)) == 0) return;
     const bool readable = (st.st_mode & (S_IRGRP | S_IROTH)) != 0;
     refuse(path, std::string(readable ? "is readable" : "is writable") + " by others (mode " +
-                     octalMode(st.st_mode) +
-                     "); make it readable by its owner only (chmod 600 " + path + ")");
+                     octalMode(st.st_mode) + "); make it readable by its owner only (chmod 600 " +
+                     path + ")");
 }
 
 std::string firstLine(const std::string& path, int fd) {

@@ -8,10 +8,10 @@
 #include "base/Platform.h"
 #include "base/ScopeExit.h"
 #include "base/Text.h"
-#include "db/Error.h"
-#include "db/IniFile.h"
 #include "db/ConnectionParams.h"
 #include "db/DriverModule.h"
+#include "db/Error.h"
+#include "db/IniFile.h"
 
 namespace db {
 namespace {
@@ -57,7 +57,8 @@ std::string missingLibraryContext(const IniFile& drivers, const std::string& dri
 }  // namespace
 
 std::string connectionsFilePath(const RegistryFiles& files) {
-    return files.connectionsFile.empty() ? base::executableDir() + "dbxconnections.ini" : files.connectionsFile;
+    return files.connectionsFile.empty() ? base::executableDir() + "dbxconnections.ini"
+                                         : files.connectionsFile;
 }
 
 std::string driversFileSetting(const RegistryFiles& files) {
@@ -80,9 +81,13 @@ SQLConnection::SQLConnection(std::string componentName, std::string connectionNa
       connectionName_(std::move(connectionName)),
       files_(std::move(files)) {}
 
-SQLConnection::~SQLConnection() { close(); }
+SQLConnection::~SQLConnection() {
+    close();
+}
 
-bool SQLConnection::connected() const { return connection_ && connection_->isConnected(); }
+bool SQLConnection::connected() const {
+    return connection_ && connection_->isConnected();
+}
 
 void SQLConnection::ensureOpen() {
     if (connected()) return;
@@ -118,7 +123,8 @@ void SQLConnection::open() {
         throw Error("DLL/Shared Library Name not Set\n" +
                     missingLibraryContext(drivers, driversPath, driverName, entry));
 
-    if (base::trimmed(sectionValue(params_, "Database")).empty()) throw Error("Missing Database property");
+    if (base::trimmed(sectionValue(params_, "Database")).empty())
+        throw Error("Missing Database property");
 
     driver_ = loadDriver(entry, base::trimmed(sectionValue(params_, "ErrorResourceFile")));
     connection_ = driver_->createConnection();
@@ -149,7 +155,9 @@ Connection& SQLConnection::driverConnection() {
     return *connection_;
 }
 
-bool SQLConnection::inTransaction() const { return connected() && connection_->inTransaction(); }
+bool SQLConnection::inTransaction() const {
+    return connected() && connection_->inTransaction();
+}
 
 void SQLConnection::startTransaction(const TransactionDesc& desc) {
     ensureOpen();
@@ -186,8 +194,10 @@ Statement& SQLConnection::cachedStatement(const std::string& sql) {
         return *statementCache_.back()->statement;
     }
     auto statement = connection_->prepare(sql);
-    if (statementCache_.size() >= kStatementCacheSize) statementCache_.erase(statementCache_.begin());
-    statementCache_.push_back(std::make_unique<CachedStatement>(CachedStatement{sql, std::move(statement)}));
+    if (statementCache_.size() >= kStatementCacheSize)
+        statementCache_.erase(statementCache_.begin());
+    statementCache_.push_back(
+        std::make_unique<CachedStatement>(CachedStatement{sql, std::move(statement)}));
     return *statementCache_.back()->statement;
 }
 

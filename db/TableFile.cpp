@@ -26,7 +26,9 @@ struct FormatError {
     std::string reason;
 };
 
-[[noreturn]] void formatError(std::string reason) { throw FormatError{std::move(reason)}; }
+[[noreturn]] void formatError(std::string reason) {
+    throw FormatError{std::move(reason)};
+}
 
 std::string readWholeFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -114,7 +116,8 @@ bool parseDate(const std::string& text, Date& date) {
     int y = 0, m = 0, d = 0;
     char s1 = 0, s2 = 0;
     int consumed = 0;
-    if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%n", &y, &s1, &m, &s2, &d, &consumed) != 5) return false;
+    if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%n", &y, &s1, &m, &s2, &d, &consumed) != 5)
+        return false;
     if (static_cast<size_t>(consumed) != text.size() || text.size() != 10) return false;
     if (s1 != '/' || s2 != '/' || m < 1 || m > 12 || d < 1 || d > 31 || y < 1) return false;
     date = Date{y, m, d};
@@ -124,32 +127,33 @@ bool parseDate(const std::string& text, Date& date) {
 Value parseValue(const json& v, const ColumnInfo& field, const std::string& where) {
     if (v.is_null()) return Value::null();
     switch (field.type) {
-    case FieldType::VarChar: {
-        if (!v.is_string()) formatError(where + " is not a string");
-        const auto& text = v.get_ref<const std::string&>();
-        if (field.size > 0 && utf8Length(text) > static_cast<size_t>(field.size)) {
-            formatError(where + " is longer than " + std::to_string(field.size) + " characters");
+        case FieldType::VarChar: {
+            if (!v.is_string()) formatError(where + " is not a string");
+            const auto& text = v.get_ref<const std::string&>();
+            if (field.size > 0 && utf8Length(text) > static_cast<size_t>(field.size)) {
+                formatError(where + " is longer than " + std::to_string(field.size) +
+                            " characters");
+            }
+            return Value::text(text);
         }
-        return Value::text(text);
-    }
-    case FieldType::Integer:
-        if (!v.is_number_integer() || v < std::numeric_limits<int32_t>::min() ||
-            v > std::numeric_limits<int32_t>::max()) {
-            formatError(where + " is not a 32-bit integer");
+        case FieldType::Integer:
+            if (!v.is_number_integer() || v < std::numeric_limits<int32_t>::min() ||
+                v > std::numeric_limits<int32_t>::max()) {
+                formatError(where + " is not a 32-bit integer");
+            }
+            return Value::integer(v.get<int32_t>());
+        case FieldType::Double:
+            if (!v.is_number()) formatError(where + " is not a number");
+            return Value::real(v.get<double>());
+        case FieldType::Date: {
+            Date date;
+            if (!v.is_string() || !parseDate(v.get<std::string>(), date)) {
+                formatError(where + " is not a date \"yyyy/mm/dd\"");
+            }
+            return Value::date(date);
         }
-        return Value::integer(v.get<int32_t>());
-    case FieldType::Double:
-        if (!v.is_number()) formatError(where + " is not a number");
-        return Value::real(v.get<double>());
-    case FieldType::Date: {
-        Date date;
-        if (!v.is_string() || !parseDate(v.get<std::string>(), date)) {
-            formatError(where + " is not a date \"yyyy/mm/dd\"");
-        }
-        return Value::date(date);
-    }
-    default:
-        formatError(where + " has a type a table file cannot hold");
+        default:
+            formatError(where + " has a type a table file cannot hold");
     }
 }
 
@@ -160,7 +164,8 @@ TableData parseTable(const std::string& content) {
     } catch (const json::parse_error& e) {
         // e.what() reads "[json.exception.parse_error.101] parse error at ..."; keep the text.
         std::string what = e.what();
-        if (const auto close = what.find("] "); close != std::string::npos) what.erase(0, close + 2);
+        if (const auto close = what.find("] "); close != std::string::npos)
+            what.erase(0, close + 2);
         formatError(what);
     }
     if (!doc.is_object()) formatError("the content is not a JSON object");
@@ -202,14 +207,20 @@ std::string dateText(const Date& d) {
 
 json valueToJson(const Value& v) {
     switch (v.kind()) {
-    case ValueKind::Null: return nullptr;
-    case ValueKind::SmallInt:
-    case ValueKind::Integer:
-    case ValueKind::BigInt: return v.asInt64();
-    case ValueKind::Double: return v.asDouble();
-    case ValueKind::Text: return v.asText();
-    case ValueKind::Date: return dateText(v.asDate());
-    default: throw Error("A table file cannot hold this kind of value");
+        case ValueKind::Null:
+            return nullptr;
+        case ValueKind::SmallInt:
+        case ValueKind::Integer:
+        case ValueKind::BigInt:
+            return v.asInt64();
+        case ValueKind::Double:
+            return v.asDouble();
+        case ValueKind::Text:
+            return v.asText();
+        case ValueKind::Date:
+            return dateText(v.asDate());
+        default:
+            throw Error("A table file cannot hold this kind of value");
     }
 }
 

@@ -10,7 +10,7 @@ namespace db {
 // next call to join silently. The destructor never throws. The connection must
 // outlive it.
 class Transaction {
-public:
+  public:
     Transaction(SQLConnection& connection, const TransactionDesc& desc);
     ~Transaction();
     Transaction(const Transaction&) = delete;
@@ -22,7 +22,7 @@ public:
     void commit();
     void rollback();
 
-private:
+  private:
     SQLConnection& connection_;
     TransactionDesc desc_;
     bool open_ = true;

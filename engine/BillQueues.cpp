@@ -27,8 +27,10 @@ struct BillQueue {
 
 // Every page of a kind's claimed bills joins the same tables under the same
 // conditions; the pages differ only in the number of rows skipped.
-#define OLV_BILL_PAGES(joinedRows) \
-    PageStatements { "SELECT FIRST 10 SKIP 0" joinedRows, "SELECT FIRST 10 SKIP {offset}" joinedRows }
+#define OLV_BILL_PAGES(joinedRows)                                                      \
+    PageStatements {                                                                    \
+        "SELECT FIRST 10 SKIP 0" joinedRows, "SELECT FIRST 10 SKIP {offset}" joinedRows \
+    }
 
 const BillQueue kPromotionBills{
     "PSALE_WAIT",
@@ -39,9 +41,10 @@ const BillQueue kPromotionBills{
      "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
-    {.statements = OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
-                    "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
-                    "B.STORE_ID = '{store}'"),
+    {.statements =
+         OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
+                        "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
+                        "B.STORE_ID = '{store}'"),
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -64,9 +67,10 @@ const BillQueue kWholesaleBills{
      "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
-    {.statements = OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
-                    "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
-                    "B.STORE_ID = '{store}'"),
+    {.statements =
+         OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
+                        "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
+                        "B.STORE_ID = '{store}'"),
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -89,9 +93,10 @@ const BillQueue kPriceChangeBills{
      "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM CHGPRICE_MASTER WHERE MASTERBILLID = '{key}'",
-    {.statements = OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
-                    "B.MASTERBILLID AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'  WHERE "
-                    "B.STORE_ID = '{store}'"),
+    {.statements =
+         OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
+                        "B.MASTERBILLID AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'  WHERE "
+                        "B.STORE_ID = '{store}'"),
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -114,9 +119,10 @@ const BillQueue kQuotations{
      "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
-    {.statements = OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
-                    "B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'  WHERE "
-                    "B.STORE_ID = '{store}'"),
+    {.statements =
+         OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
+                        "B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'  WHERE "
+                        "B.STORE_ID = '{store}'"),
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -135,13 +141,15 @@ const BillQueue kVendorDiscounts{
     {"UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM INPROMOTION_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
-     "UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
+     "UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> "
+     "'DELETE' ",
      "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
     "DELETE FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
     "DELETE FROM INPROMOTION_MASTER WHERE MASTERBILLID = '{key}'",
-    {.statements = OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
-                    "A.MASTERBILLID = B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = "
-                    "'W'  WHERE B.STORE_ID = '{store}'"),
+    {.statements =
+         OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
+                        "A.MASTERBILLID = B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = "
+                        "'W'  WHERE B.STORE_ID = '{store}'"),
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -149,8 +157,9 @@ const BillQueue kVendorDiscounts{
      .refreshAfterPage = true},
     "SELECT * FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
     CopyInpromotionBill,
-    {.from = "INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
-             "AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'",
+    {.from =
+         "INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B ON A.MASTERBILLID = B.MASTERBILLID "
+         "AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'",
      .condition = "B.STORE_ID = '{store}'",
      .key = "A.MASTERBILLID",
      .keyField = "MASTERBILLID"}};
@@ -197,8 +206,8 @@ std::string masterTableOf(const BillQueue& q) {
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.view.downloadMode() != kModeChanged) return;
     const std::string masterTable = masterTableOf(q);
-    const WaitQueue queue{q.queueTable, "MASTERBILLID", masterTable.c_str(), q.queue, q.changeScan,
-                          q.changeOnBulkPath};
+    const WaitQueue queue{q.queueTable, "MASTERBILLID", masterTable.c_str(),
+                          q.queue,      q.changeScan,   q.changeOnBulkPath};
     runWaitQueue(
         run, queue, run.data.CDS_ReadM,
         nullptr,  // each bill is copied in a transaction of its own
@@ -208,10 +217,18 @@ void downloadBills(RunContext& run, const BillQueue& q) {
 
 }  // namespace
 
-void downloadPromotionBills(RunContext& run) { downloadBills(run, kPromotionBills); }
-void downloadWholesaleBills(RunContext& run) { downloadBills(run, kWholesaleBills); }
-void downloadQuotations(RunContext& run) { downloadBills(run, kQuotations); }
-void downloadVendorDiscounts(RunContext& run) { downloadBills(run, kVendorDiscounts); }
+void downloadPromotionBills(RunContext& run) {
+    downloadBills(run, kPromotionBills);
+}
+void downloadWholesaleBills(RunContext& run) {
+    downloadBills(run, kWholesaleBills);
+}
+void downloadQuotations(RunContext& run) {
+    downloadBills(run, kQuotations);
+}
+void downloadVendorDiscounts(RunContext& run) {
+    downloadBills(run, kVendorDiscounts);
+}
 
 void downloadPriceChangeBills(RunContext& run) {
     downloadBills(run, kPriceChangeBills);

@@ -11,18 +11,22 @@ namespace {
 
 std::string whereClause(const std::vector<std::string>& conditions) {
     std::string sql;
-    for (size_t i = 0; i < conditions.size(); ++i) sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
+    for (size_t i = 0; i < conditions.size(); ++i)
+        sql += (i == 0 ? " WHERE " : " AND ") + conditions[i];
     return sql;
 }
 
-std::string scanStatement(RunContext& run, const BulkScanSpec& scan, const StatementValues& values) {
+std::string scanStatement(RunContext& run, const BulkScanSpec& scan,
+                          const StatementValues& values) {
     std::vector<std::string> conditions;
     if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
-    if (!scan.filter.empty() && run.view.isDateFilterOn()) conditions.push_back(expandStatement(scan.filter, values));
+    if (!scan.filter.empty() && run.view.isDateFilterOn())
+        conditions.push_back(expandStatement(scan.filter, values));
     return "SELECT * FROM " + expandStatement(scan.from, values) + whereClause(conditions);
 }
 
-void handlePage(RunContext& run, db::ClientDataSet& pages, const std::function<void()>& forEachRow) {
+void handlePage(RunContext& run, db::ClientDataSet& pages,
+                const std::function<void()>& forEachRow) {
     run.startGauge(pages.recordCount());
     for (pages.first(); !pages.eof(); pages.next()) {
         run.stepGauge();
@@ -35,7 +39,8 @@ void handlePage(RunContext& run, db::ClientDataSet& pages, const std::function<v
 std::string bulkScanKeys(const BulkScanSpec& scan, const StatementValues& values) {
     std::vector<std::string> conditions;
     if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
-    return "SELECT " + scan.key + " FROM " + expandStatement(scan.from, values) + whereClause(conditions);
+    return "SELECT " + scan.key + " FROM " + expandStatement(scan.from, values) +
+           whereClause(conditions);
 }
 
 void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,

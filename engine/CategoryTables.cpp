@@ -39,7 +39,8 @@ struct PagedTable {
 };
 
 const PagedTable kSmallCategories{
-    {.statements = {"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
+    {.statements = {"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ",
+                    "SELECT FIRST 100 SKIP {offset} * FROM PROD_ITEM "},
      .pageSize = 100,
      .pageBound = kBoundOfHundreds,
      .log = PageLog::AsSentBeforeTest,
@@ -54,9 +55,10 @@ const PagedTable kSmallCategories{
     {.from = "PROD_ITEM", .key = "PD_ITEMID", .keyField = "PD_ITEMID"}};
 
 const PagedTable kPackaging{
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
-      "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE WHERE CHG_DATE >= '{date}'",
-      "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
+    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE",
+                    "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE WHERE CHG_DATE >= '{date}'",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PROD_SALE WHERE CHG_DATE >= '{date}'"},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
@@ -68,7 +70,10 @@ const PagedTable kPackaging{
      .probeField = "SAL_BARCODE",
      .copy = CopyMode::ByPosition,
      .logKeyedSelect = false},
-    {.from = "PROD_SALE", .filter = "CHG_DATE >= '{date}'", .key = "SAL_BARCODE", .keyField = "SAL_BARCODE"}};
+    {.from = "PROD_SALE",
+     .filter = "CHG_DATE >= '{date}'",
+     .key = "SAL_BARCODE",
+     .keyField = "SAL_BARCODE"}};
 
 bool copiesInThisMode(const RunContext& run) {
     const int mode = run.view.downloadMode();
@@ -84,7 +89,8 @@ void copyWholeTable(RunContext& run, const WholeTable& table) {
     if (source.recordCount() == 0) return;
     run.startGauge(source.recordCount());
     if (run.bulk) {
-        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table, table.mirror.keyField);
+        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table,
+                                  table.mirror.keyField);
         db::Transaction all(run.data.SQLCon_Target, db::TransactionDesc{});
         for (source.first(); !source.eof(); source.next()) {
             run.stepGauge();
@@ -105,20 +111,28 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     StatementValues values;
     values.filterDate = run.filterDate;
     if (run.bulk) {
-        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table, table.mirror.keyField);
+        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table,
+                                  table.mirror.keyField);
         runBulkScan(run, source, table.scan, table.bulk, values, &run.data.SQLCon_Target,
-                      [&] { mirrorRowByKey(run, source, table.mirror, writer); });
+                    [&] { mirrorRowByKey(run, source, table.mirror, writer); });
         return;
     }
-    runPagedScan(run, source, table.scan, values,
-                 [&] { mirrorRow(run, source, table.mirror); });
+    runPagedScan(run, source, table.scan, values, [&] { mirrorRow(run, source, table.mirror); });
 }
 
 }  // namespace
 
-void downloadTopCategories(RunContext& run) { copyWholeTable(run, kTopCategories); }
-void downloadMiddleCategories(RunContext& run) { copyWholeTable(run, kMiddleCategories); }
-void downloadSmallCategories(RunContext& run) { copyPagedTable(run, kSmallCategories); }
-void downloadPackaging(RunContext& run) { copyPagedTable(run, kPackaging); }
+void downloadTopCategories(RunContext& run) {
+    copyWholeTable(run, kTopCategories);
+}
+void downloadMiddleCategories(RunContext& run) {
+    copyWholeTable(run, kMiddleCategories);
+}
+void downloadSmallCategories(RunContext& run) {
+    copyPagedTable(run, kSmallCategories);
+}
+void downloadPackaging(RunContext& run) {
+    copyPagedTable(run, kPackaging);
+}
 
 }  // namespace engine

@@ -23,7 +23,7 @@ struct ColumnMismatch {
 // headquarters' row, so those must be the same columns in the same order (more
 // after them do no harm). The first difference, or nothing when they agree.
 std::optional<ColumnMismatch> positionMismatch(const std::vector<std::string>& branch,
-                                            const std::vector<std::string>& headquarters);
+                                               const std::vector<std::string>& headquarters);
 
 // A copy by name fills every branch column from headquarters' column of the same
 // name (letter case aside): the branch's columns headquarters does not have.
@@ -33,7 +33,7 @@ std::vector<std::string> missingByName(const std::vector<std::string>& branch,
 // A branch table whose columns headquarters' rows cannot fill: no row of it is
 // copied, and the run ends, since every later row would be copied wrongly too.
 class SchemaMismatch : public db::Error {
-public:
+  public:
     explicit SchemaMismatch(const std::string& message) : db::Error(message) {}
 };
 

@@ -30,7 +30,9 @@ constexpr std::array<Category, kCategoryCount> kCategories{{
 
 }  // namespace
 
-const std::array<Category, kCategoryCount>& categories() { return kCategories; }
+const std::array<Category, kCategoryCount>& categories() {
+    return kCategories;
+}
 
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {

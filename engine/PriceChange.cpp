@@ -23,7 +23,8 @@ constexpr const char* kMarkApplied = "UPDATE CHGPRICE_SUB SET TRN_CODE = 'Y' WHE
 // A due line whose product the branch refused is held apart while the others are
 // marked applied, then made due again for the next run. A run that ends between the
 // two leaves it held, which the next run's marking of due lines takes up as well.
-constexpr const char* kReleaseHeldLines = "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W' WHERE TRN_CODE = 'R'";
+constexpr const char* kReleaseHeldLines =
+    "UPDATE CHGPRICE_SUB SET TRN_CODE = 'W' WHERE TRN_CODE = 'R'";
 
 constexpr const char* kUpdateProductLines[] = {
     "UPDATE PRODUCT SET PD_ITEMID = :PD_ITEMID ,",
@@ -100,7 +101,8 @@ std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
         return std::nullopt;
     } catch (const db::Error& e) {
         if (e.kind() != db::ErrorKind::Refused) throw;
-        const DueLine refused{line.fieldByName("MASTERBILLID").asString(), line.fieldByName("PROD_ID").asString()};
+        const DueLine refused{line.fieldByName("MASTERBILLID").asString(),
+                              line.fieldByName("PROD_ID").asString()};
         ++run.counts().rowsRefused;
         run.log("PRODUCT row '" + refused.product + "' refused" + kStaysQueued + ": " + e.what());
         return refused;

@@ -19,8 +19,7 @@ void copyFields(db::ClientDataSet& target, db::ClientDataSet& source, CopyMode c
 
 std::string sourceDatabase(RunContext& run) {
     const db::SQLConnection& source = run.data.SQLCon_Source;
-    return source.connectionName() + ", database " +
-           db::sectionValue(source.params(), "Database");
+    return source.connectionName() + ", database " + db::sectionValue(source.params(), "Database");
 }
 
 std::vector<std::string> fieldNames(db::ClientDataSet& dataSet) {
@@ -50,9 +49,10 @@ void verifyColumns(RunContext& run, db::ClientDataSet& source, const MirrorSpec&
         if (const auto mismatch = positionMismatch(branchColumns, sourceColumns))
             throw SchemaMismatch("branch " + table + ": " + mismatch->finding);
     } else if (const auto missing = missingByName(branchColumns, sourceColumns); !missing.empty()) {
-        throw SchemaMismatch(db::withComponentName(source.name(), "Field '" + missing.front() + "' not found") +
-                             "\nheadquarters' " + table + " (" + sourceDatabase(run) + ") has no column " +
-                             missing.front() + ", which the branch's " + table + " has");
+        throw SchemaMismatch(
+            db::withComponentName(source.name(), "Field '" + missing.front() + "' not found") +
+            "\nheadquarters' " + table + " (" + sourceDatabase(run) + ") has no column " +
+            missing.front() + ", which the branch's " + table + " has");
     }
     run.columnsVerified.insert(table);
 }
@@ -99,7 +99,8 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
 
     if (target.applyUpdates(0) == 0) return written(run);
     const auto& errors = target.lastApplyErrors();
-    return refused(run, mirror, key, refusalNote, errors.empty() ? "unknown reason" : errors.front());
+    return refused(run, mirror, key, refusalNote,
+                   errors.empty() ? "unknown reason" : errors.front());
 }
 
 MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
@@ -109,15 +110,17 @@ MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const Mi
     std::vector<db::Value> values;
     values.reserve(columns.size());
     for (size_t i = 0; i < columns.size(); ++i) {
-        const db::Field& from = mirror.copy == CopyMode::ByPosition ? source.fields(static_cast<int>(i))
-                                                                   : source.fieldByName(columns[i].name);
+        const db::Field& from = mirror.copy == CopyMode::ByPosition
+                                    ? source.fields(static_cast<int>(i))
+                                    : source.fieldByName(columns[i].name);
         values.push_back(from.value());
     }
     try {
         writer.write(values);
     } catch (const db::Error& e) {
         if (e.kind() != db::ErrorKind::Refused) throw;
-        return refused(run, mirror, source.fieldByName(mirror.keyField).asString(), refusalNote, e.what());
+        return refused(run, mirror, source.fieldByName(mirror.keyField).asString(), refusalNote,
+                       e.what());
     }
     return written(run);
 }

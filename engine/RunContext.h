@@ -30,7 +30,9 @@ struct RunContext {
     std::set<std::string> columnsVerified{};
 
     void log(const std::string& line) { view.appendLog(line); }
-    CategoryTally& counts() { return tally.categories[static_cast<size_t>(category) % tally.categories.size()]; }
+    CategoryTally& counts() {
+        return tally.categories[static_cast<size_t>(category) % tally.categories.size()];
+    }
 
     // The gauge protocol: a result of count rows sets the maximum and starts at 0;
     // every row handled steps it by one before it is handled.

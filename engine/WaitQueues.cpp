@@ -45,18 +45,21 @@ const MasterQueue kProducts{
      "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W' and STORE_ID = '{store}'"},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PRODUCT ", "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT",
-      "SELECT FIRST 10 SKIP 0 * FROM PRODUCT WHERE CHG_DATE >= '{date}'",
-      "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT WHERE CHG_DATE >= '{date}'"},
+    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PRODUCT ",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT",
+                    "SELECT FIRST 10 SKIP 0 * FROM PRODUCT WHERE CHG_DATE >= '{date}'",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT WHERE CHG_DATE >= '{date}'"},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
      .endMessage = "product data finished..!",
      .refreshAfterPage = true},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
-      "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W' ",
-      "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
-      "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+    {.statements =
+         {"SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
+          "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W' ",
+          "SELECT FIRST 10 SKIP {offset} * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID "
+          "= "
+          "B.PROD_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::LowerCaseAfterTest,
@@ -83,18 +86,20 @@ const MasterQueue kVendors{
      "DELETE FROM PROVIDER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE PROVIDER_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM PROVIDER_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROVIDER ", "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER ",
-      "SELECT FIRST 10 SKIP 0 * FROM PROVIDER WHERE CHG_DATE >= '{date}'",
-      "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER WHERE CHG_DATE >= '{date}'"},
+    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROVIDER ",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER ",
+                    "SELECT FIRST 10 SKIP 0 * FROM PROVIDER WHERE CHG_DATE >= '{date}'",
+                    "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER WHERE CHG_DATE >= '{date}'"},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
      .endMessage = "provider data finished..!",
      .refreshAfterPage = true},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON A.PROVIDER_ID = "
-      "B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
-      "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON "
-      "A.PROVIDER_ID = B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+    {.statements =
+         {"SELECT FIRST 10 SKIP 0 * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON A.PROVIDER_ID = "
+          "B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
+          "SELECT FIRST 10 SKIP {offset} * FROM PROVIDER A INNER JOIN PROVIDER_WAIT B  ON "
+          "A.PROVIDER_ID = B.PROVIDER_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::LowerCaseAfterTest,
@@ -121,18 +126,21 @@ const MasterQueue kCustomers{
      "DELETE FROM CUSTOMER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE CUSTOMER_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM CUSTOMER_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER ", "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER ",
-      "SELECT FIRST 10 SKIP 0 * FROM CUSTOMER WHERE CHG_DATE >= '{date}'",
-      "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER WHERE CHG_DATE >= '{date}'"},
+    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER ",
+                    "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER ",
+                    "SELECT FIRST 10 SKIP 0 * FROM CUSTOMER WHERE CHG_DATE >= '{date}'",
+                    "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER WHERE CHG_DATE >= '{date}'"},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::AsSentBeforeTest,
      .endMessage = "CUSTOMER data finished..!",
      .refreshAfterPage = true},
-    {.statements = {"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON A.CUST_ID = "
-      "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
-      "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON A.CUST_ID = "
-      "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
+    {.statements =
+         {"SELECT FIRST 10 SKIP 0 * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON A.CUST_ID = "
+          "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  ",
+          "SELECT FIRST 10 SKIP {offset} * FROM CUSTOMER A INNER JOIN CUSTOMER_WAIT B  ON "
+          "A.CUST_ID = "
+          "B.CUST_ID AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'  "},
      .pageSize = 10,
      .pageBound = kBoundOfTens,
      .log = PageLog::LowerCaseAfterTest,
@@ -157,15 +165,17 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     values.storeId = run.storeId;
     values.filterDate = run.filterDate;
     // The bulk path writes every row by key through one prepared statement.
-    db::KeyedRowWriter writer(run.data.SQLCon_Target, q.mirrorChanged.table, q.mirrorChanged.keyField);
+    db::KeyedRowWriter writer(run.data.SQLCon_Target, q.mirrorChanged.table,
+                              q.mirrorChanged.keyField);
     const auto mirror = [&](const MirrorSpec& how, const std::string& note) {
-        return run.bulk ? mirrorRowByKey(run, pages, how, writer, note) : mirrorRow(run, pages, how, note);
+        return run.bulk ? mirrorRowByKey(run, pages, how, writer, note)
+                        : mirrorRow(run, pages, how, note);
     };
     switch (run.view.downloadMode()) {
         case kModeAll:
             if (run.bulk) {
-                runBulkScan(run, pages, q.allScan, allScanOnBulkPath(q), values, &run.data.SQLCon_Target,
-                            [&] { mirror(q.mirrorAll, ""); });
+                runBulkScan(run, pages, q.allScan, allScanOnBulkPath(q), values,
+                            &run.data.SQLCon_Target, [&] { mirror(q.mirrorAll, ""); });
             } else {
                 runPagedScan(run, pages, q.allScan, values, [&] { mirror(q.mirrorAll, ""); });
             }
@@ -173,14 +183,15 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
         case kModeChanged: {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
-            const WaitQueue queue{q.queueTable, keyColumn, q.mirrorChanged.table, q.queue, q.changeScan,
-                                  changeScanOnBulkPath(q)};
+            const WaitQueue queue{q.queueTable, keyColumn,    q.mirrorChanged.table,
+                                  q.queue,      q.changeScan, changeScanOnBulkPath(q)};
             runWaitQueue(
                 run, queue, pages, &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
-                    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteRecord, key));
+                    run.counts().rowsDeleted +=
+                        executeOnTarget(run, expandStatement(q.deleteRecord, key));
                 },
                 [&] {
                     return mirror(q.mirrorChanged, kStaysQueued) == MirrorResult::Written
@@ -189,7 +200,8 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
                 });
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -234,10 +246,11 @@ void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
 void returnAllChanges(RunContext& run, const WaitQueue& queue) {
     StatementValues store;
     store.storeId = run.storeId;
-    executeOnSource(run, expandStatement((std::string("UPDATE ") + queue.queueTable +
-                                          " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = 'W'")
-                                             .c_str(),
-                                         store));
+    executeOnSource(
+        run, expandStatement((std::string("UPDATE ") + queue.queueTable +
+                              " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = 'W'")
+                                 .c_str(),
+                             store));
 }
 
 void deletionPass(RunContext& run, const WaitQueue& queue,
@@ -260,18 +273,21 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
             if (e.kind() != db::ErrorKind::Refused) throw;
             const std::string key = claimed.fieldByName(queue.keyColumn).asString();
             ++run.counts().rowsRefused;
-            run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued + ": " + e.what());
+            run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued +
+                    ": " + e.what());
             refused.insert(key);
         }
     }
     // The queue is read whole before the claims change, so the reads are not disturbed.
     returnToWaiting(run, queue, "X", refused);
-    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(queue.statements.removeDeletions, store));
+    run.counts().queueRowsRemoved +=
+        executeOnSource(run, expandStatement(queue.statements.removeDeletions, store));
 }
 
 // The claimed changes whose record headquarters has but the scan did not give:
 // they go back to waiting rather than be removed unread.
-void returnChangesNotReached(RunContext& run, const WaitQueue& queue, const std::set<std::string>& reached) {
+void returnChangesNotReached(RunContext& run, const WaitQueue& queue,
+                             const std::set<std::string>& reached) {
     StatementValues store;
     store.storeId = run.storeId;
     db::ClientDataSet& claimed = run.data.CDS_Source2;
@@ -302,7 +318,8 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
     // Update pass.
     StatementValues store;
     store.storeId = run.storeId;
-    const uint64_t claimedChanges = executeOnSource(run, expandStatement(queue.statements.claimChanges, store));
+    const uint64_t claimedChanges =
+        executeOnSource(run, expandStatement(queue.statements.claimChanges, store));
     // Remembered during the scan and returned after it: changing claimed rows while
     // pages are read with SKIP would shift the later pages.
     std::set<std::string> reached, notWritten;
@@ -316,7 +333,8 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
         if (run.bulk) {
             // The claims are returned after the last page's commit all the same, so
             // that a page rolled back keeps its claims.
-            runBulkScan(run, changePages, queue.changeScan, queue.bulkScan, store, pageTransaction, handleChange);
+            runBulkScan(run, changePages, queue.changeScan, queue.bulkScan, store, pageTransaction,
+                        handleChange);
         } else {
             end = runPagedScan(run, changePages, queue.changeScan, store, handleChange);
         }
@@ -333,11 +351,18 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
         return;
     }
     if (claimedChanges > 0) returnChangesNotReached(run, queue, reached);
-    run.counts().queueRowsRemoved += executeOnSource(run, expandStatement(queue.statements.removeChanges, store));
+    run.counts().queueRowsRemoved +=
+        executeOnSource(run, expandStatement(queue.statements.removeChanges, store));
 }
 
-void downloadProducts(RunContext& run) { downloadMaster(run, kProducts); }
-void downloadVendors(RunContext& run) { downloadMaster(run, kVendors); }
-void downloadCustomers(RunContext& run) { downloadMaster(run, kCustomers); }
+void downloadProducts(RunContext& run) {
+    downloadMaster(run, kProducts);
+}
+void downloadVendors(RunContext& run) {
+    downloadMaster(run, kVendors);
+}
+void downloadCustomers(RunContext& run) {
+    downloadMaster(run, kCustomers);
+}
 
 }  // namespace engine

@@ -15,11 +15,11 @@ namespace engine {
 // claim, read, apply and remove the deletions (D1 to D4); claim the changes, page
 // through them and remove them (U1 to U4).
 struct QueueStatements {
-    const char* claimDeletions;    // D1
-    const char* readDeletions;     // D2
-    const char* removeDeletions;   // D4
-    const char* claimChanges;      // U1
-    const char* removeChanges;     // U4
+    const char* claimDeletions;   // D1
+    const char* readDeletions;    // D2
+    const char* removeDeletions;  // D4
+    const char* claimChanges;     // U1
+    const char* removeChanges;    // U4
 };
 
 // What became of one claimed change.

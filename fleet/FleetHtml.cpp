@@ -33,23 +33,37 @@ std::string escaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&#39;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
-std::string ago(const std::optional<int64_t>& age) { return age ? ageText(*age) + " ago" : "never"; }
+std::string ago(const std::optional<int64_t>& age) {
+    return age ? ageText(*age) + " ago" : "never";
+}
 
 std::string concernList(const StoreState& store, const char* separator, bool names) {
     std::string out;
     for (Concern c : store.concerns)
-        out += (out.empty() ? "" : separator) + std::string(names ? concernName(c) : concernText(c));
+        out +=
+            (out.empty() ? "" : separator) + std::string(names ? concernName(c) : concernText(c));
     return out;
 }
 
@@ -143,7 +157,8 @@ std::string htmlPage(const FleetView& view) {
         if (!store.concerns.empty()) out << "\n" << card(view, store);
     out << "</div></section>\n<section id=\"stores\"><h2>Every store</h2><table><thead><tr>"
            "<th>Store</th><th>State</th><th>Heartbeat</th><th>Last success</th><th>Waiting</th>"
-           "<th>Claimed</th><th>Returned</th><th>Last error</th><th>Queues</th></tr></thead><tbody>";
+           "<th>Claimed</th><th>Returned</th><th>Last "
+           "error</th><th>Queues</th></tr></thead><tbody>";
     for (const StoreState& store : view.stores) out << "\n" << row(view, store);
     out << "</tbody></table></section>\n</body></html>\n";
     return out.str();

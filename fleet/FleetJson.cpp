@@ -7,8 +7,12 @@ namespace {
 
 using nlohmann::json;
 
-json optionalValue(const std::optional<int64_t>& v) { return v ? json(*v) : json(nullptr); }
-json textOrNull(const std::string& text) { return text.empty() ? json(nullptr) : json(text); }
+json optionalValue(const std::optional<int64_t>& v) {
+    return v ? json(*v) : json(nullptr);
+}
+json textOrNull(const std::string& text) {
+    return text.empty() ? json(nullptr) : json(text);
+}
 
 json heartbeatJson(const Heartbeat& beat) {
     return {{"program_version", beat.programVersion},

@@ -3,13 +3,13 @@
 // it, or where the per-user settings put it), writes nothing there, and prints the
 // state of every store.
 
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <unistd.h>
 
 #include "app/RegistrySettings.h"
 #include "base/NumberText.h"
@@ -95,13 +95,20 @@ int main(int argc, char** argv) {
         return help ? 0 : 2;
     }
     try {
-        db::SQLConnection headquarters("SQLCon_Source", "Dravonel", app::registryFilesFromSettings());
+        db::SQLConnection headquarters("SQLCon_Source", "Dravonel",
+                                       app::registryFilesFromSettings());
         const fleet::FleetView view = fleet::readFleet(headquarters, args->options);
         if (!args->htmlFile.empty()) writeWhole(args->htmlFile, fleet::htmlPage(view));
         switch (args->format) {
-            case Format::Table: std::cout << fleet::tableText(view); break;
-            case Format::Json: std::cout << fleet::jsonText(view); break;
-            case Format::Prometheus: std::cout << fleet::prometheusText(view); break;
+            case Format::Table:
+                std::cout << fleet::tableText(view);
+                break;
+            case Format::Json:
+                std::cout << fleet::jsonText(view);
+                break;
+            case Format::Prometheus:
+                std::cout << fleet::prometheusText(view);
+                break;
         }
         return 0;
     } catch (const std::exception& e) {

@@ -20,7 +20,7 @@ std::string escaped(const std::string& value) {
 
 // One gauge family: its # HELP and # TYPE lines, then samples.
 class Family {
-public:
+  public:
     Family(std::ostringstream& out, const char* name, const char* help) : out_(out), name_(name) {
         out_ << "# HELP " << name << ' ' << help << "\n# TYPE " << name << " gauge\n";
     }
@@ -30,20 +30,24 @@ public:
         out_ << ' ' << value << '\n';
     }
 
-private:
+  private:
     std::ostringstream& out_;
     const char* name_;
 };
 
-std::string storeLabel(const StoreState& store) { return "store=\"" + escaped(store.storeId) + "\""; }
+std::string storeLabel(const StoreState& store) {
+    return "store=\"" + escaped(store.storeId) + "\"";
+}
 
 void storeFamilies(std::ostringstream& out, const FleetView& view) {
     Family attention(out, "olvarin_fleet_store_needs_attention",
                      "1 when the store needs a person (see the reason label), else 0");
     for (const StoreState& s : view.stores) {
         std::string reasons;
-        for (Concern c : s.concerns) reasons += (reasons.empty() ? "" : ",") + std::string(concernName(c));
-        attention.sample(storeLabel(s) + ",reasons=\"" + reasons + "\"", s.concerns.empty() ? 0 : 1);
+        for (Concern c : s.concerns)
+            reasons += (reasons.empty() ? "" : ",") + std::string(concernName(c));
+        attention.sample(storeLabel(s) + ",reasons=\"" + reasons + "\"",
+                         s.concerns.empty() ? 0 : 1);
     }
     struct BeatGauge {
         const char* name;
@@ -104,7 +108,8 @@ void queueFamilies(std::ostringstream& out, const FleetView& view) {
 
 std::string prometheusText(const FleetView& view) {
     std::ostringstream out;
-    Family(out, "olvarin_fleet_stores", "stores in the view").sample("", static_cast<int64_t>(view.stores.size()));
+    Family(out, "olvarin_fleet_stores", "stores in the view")
+        .sample("", static_cast<int64_t>(view.stores.size()));
     Family(out, "olvarin_fleet_stores_needing_attention", "stores that need a person")
         .sample("", static_cast<int64_t>(view.needingAttention()));
     storeFamilies(out, view);

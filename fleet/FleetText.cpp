@@ -13,7 +13,9 @@ std::string concernsText(const StoreState& store) {
     return out;
 }
 
-std::string optionalAge(const std::optional<int64_t>& age) { return age ? ageText(*age) : "-"; }
+std::string optionalAge(const std::optional<int64_t>& age) {
+    return age ? ageText(*age) : "-";
+}
 
 std::string oneLine(std::string text, std::size_t maxChars) {
     for (char& c : text)
@@ -30,7 +32,8 @@ std::string ageText(int64_t seconds) {
     if (seconds < 60) return std::to_string(seconds) + "s";
     if (minutes < 60) return std::to_string(minutes) + "m";
     if (hours < 24)
-        return std::to_string(hours) + "h" + (minutes % 60 ? " " + std::to_string(minutes % 60) + "m" : "");
+        return std::to_string(hours) + "h" +
+               (minutes % 60 ? " " + std::to_string(minutes % 60) + "m" : "");
     return std::to_string(days) + "d" + (hours % 24 ? " " + std::to_string(hours % 24) + "h" : "");
 }
 
@@ -41,7 +44,8 @@ std::string tableText(const FleetView& view) {
     if (!view.heartbeats) out << "(no heartbeat table OLVARIN_STORE_STATUS at headquarters)\n";
     out << std::left << std::setw(11) << "STORE" << std::setw(34) << "STATE" << std::setw(10)
         << "REPORTED" << std::setw(10) << "SUCCESS" << std::setw(16) << "WAITING" << std::setw(16)
-        << "CLAIMED" << std::setw(10) << "RETURNED" << "LAST ERROR\n";
+        << "CLAIMED" << std::setw(10) << "RETURNED"
+        << "LAST ERROR\n";
     for (const StoreState& store : view.stores) {
         const auto& beat = store.heartbeat;
         const std::string waiting = std::to_string(store.total(&QueueState::waiting)) + " " +

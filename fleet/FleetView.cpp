@@ -16,14 +16,18 @@ constexpr const char* kNow = "CAST('NOW' AS TIMESTAMP)";
 // A claim mark: 'X' claimed for deletion, 'W' for update; anything else waits.
 constexpr const char* kClaimed = "COALESCE(TRAN_CODE, '') IN ('X', 'W')";
 
-std::string quoted(const std::string& text) { return "'" + text + "'"; }
+std::string quoted(const std::string& text) {
+    return "'" + text + "'";
+}
 
 std::optional<int64_t> optionalInteger(db::Field& field) {
     if (field.isNull()) return std::nullopt;
     return field.asInteger();
 }
 
-std::string textOrEmpty(db::Field& field) { return field.isNull() ? std::string() : field.asString(); }
+std::string textOrEmpty(db::Field& field) {
+    return field.isNull() ? std::string() : field.asString();
+}
 
 // Reads one query; calls row for every row with the dataset on it.
 template <typename Row>
@@ -54,7 +58,7 @@ bool hasColumn(db::SQLConnection& connection, const std::string& table, const ch
 
 // The stores seen so far, by id.
 class Stores {
-public:
+  public:
     explicit Stores(std::size_t queueCount) : queueCount_(queueCount) {}
     StoreState& at(const std::string& id) {
         auto [it, added] = byId_.try_emplace(id);
@@ -70,7 +74,7 @@ public:
         return out;
     }
 
-private:
+  private:
     std::size_t queueCount_;
     std::map<std::string, StoreState> byId_;
 };
@@ -85,12 +89,15 @@ void readStoreList(db::SQLConnection& connection, Stores& stores) {
 }
 
 void readHeartbeats(db::SQLConnection& connection, Stores& stores) {
-    const std::string sql = std::string(
-        "SELECT STORE_ID, PROGRAM_VERSION, HOST_NAME, RUN_STARTED, RUN_ENDED, SUCCEEDED, "
-        "ERROR_MESSAGE, ROWS_WRITTEN, ROWS_DELETED, ROWS_REFUSED, BILLS_NOT_COPIED, "
-        "QUEUE_ROWS_REMOVED, REPORTED_AT, LAST_SUCCESS_AT, LAST_ERROR_AT, LAST_ERROR_MESSAGE, ") +
+    const std::string sql =
+        std::string(
+            "SELECT STORE_ID, PROGRAM_VERSION, HOST_NAME, RUN_STARTED, RUN_ENDED, SUCCEEDED, "
+            "ERROR_MESSAGE, ROWS_WRITTEN, ROWS_DELETED, ROWS_REFUSED, BILLS_NOT_COPIED, "
+            "QUEUE_ROWS_REMOVED, REPORTED_AT, LAST_SUCCESS_AT, LAST_ERROR_AT, "
+            "LAST_ERROR_MESSAGE, ") +
         "DATEDIFF(SECOND, REPORTED_AT, " + kNow + ") AS REPORTED_AGE, " +
-        "DATEDIFF(SECOND, LAST_SUCCESS_AT, " + kNow + ") AS LAST_SUCCESS_AGE FROM " + kHeartbeatTable;
+        "DATEDIFF(SECOND, LAST_SUCCESS_AT, " + kNow + ") AS LAST_SUCCESS_AGE FROM " +
+        kHeartbeatTable;
     forEachRow(connection, sql, [&](db::ClientDataSet& r) {
         Heartbeat beat;
         beat.programVersion = textOrEmpty(r.fieldByName("PROGRAM_VERSION"));
@@ -128,8 +135,7 @@ void readQueue(db::SQLConnection& connection, const std::string& queue, std::siz
                             " THEN 0 ELSE 1 END) AS WAITING, SUM(CASE WHEN " + kClaimed +
                             " THEN 1 ELSE 0 END) AS CLAIMED, " + oldestAge(queuedAt, false) +
                             " AS OLDEST_WAITING, " + oldestAge(queuedAt, true) +
-                            " AS OLDEST_CLAIMED FROM " + queue +
-                            " GROUP BY STORE_ID";
+                            " AS OLDEST_CLAIMED FROM " + queue + " GROUP BY STORE_ID";
     forEachRow(connection, sql, [&](db::ClientDataSet& r) {
         QueueState& q = stores.at(r.fieldByName("STORE_ID").asString()).queues[index];
         q.waiting = r.fieldByName("WAITING").asInteger();
@@ -149,7 +155,8 @@ void readReturned(db::SQLConnection& connection, const std::string& queue, std::
                             kHeartbeatTable + " H WHERE H.QUEUES_CLAIMED_AT IS NOT NULL";
     forEachRow(connection, sql, [&](db::ClientDataSet& r) {
         const int64_t returned = r.fieldByName("RETURNED").asInteger();
-        if (returned > 0) stores.at(r.fieldByName("STORE_ID").asString()).queues[index].returned = returned;
+        if (returned > 0)
+            stores.at(r.fieldByName("STORE_ID").asString()).queues[index].returned = returned;
     });
 }
 
@@ -166,22 +173,32 @@ void sortByUrgency(std::vector<StoreState>& stores) {
 
 const char* concernText(Concern concern) {
     switch (concern) {
-        case Concern::Failed: return "last run failed";
-        case Concern::NoHeartbeat: return "never reported";
-        case Concern::StaleHeartbeat: return "heartbeat stale";
-        case Concern::Refused: return "records refused";
-        case Concern::StuckClaims: return "claims stuck";
+        case Concern::Failed:
+            return "last run failed";
+        case Concern::NoHeartbeat:
+            return "never reported";
+        case Concern::StaleHeartbeat:
+            return "heartbeat stale";
+        case Concern::Refused:
+            return "records refused";
+        case Concern::StuckClaims:
+            return "claims stuck";
     }
     return "";
 }
 
 const char* concernName(Concern concern) {
     switch (concern) {
-        case Concern::Failed: return "failed";
-        case Concern::NoHeartbeat: return "no_heartbeat";
-        case Concern::StaleHeartbeat: return "stale_heartbeat";
-        case Concern::Refused: return "refused";
-        case Concern::StuckClaims: return "stuck_claims";
+        case Concern::Failed:
+            return "failed";
+        case Concern::NoHeartbeat:
+            return "no_heartbeat";
+        case Concern::StaleHeartbeat:
+            return "stale_heartbeat";
+        case Concern::Refused:
+            return "refused";
+        case Concern::StuckClaims:
+            return "stuck_claims";
     }
     return "";
 }
@@ -212,7 +229,8 @@ std::vector<Concern> concernsOf(const StoreState& store, const FleetOptions& opt
         if (!beat.succeeded) out.push_back(Concern::Failed);
         if (expected && beat.reportedAge > options.staleAfterSeconds)
             out.push_back(Concern::StaleHeartbeat);
-        if (beat.rowsRefused > 0 || beat.billsNotCopied > 0 || store.total(&QueueState::returned) > 0)
+        if (beat.rowsRefused > 0 || beat.billsNotCopied > 0 ||
+            store.total(&QueueState::returned) > 0)
             out.push_back(Concern::Refused);
     } else if (expected) {
         out.push_back(Concern::NoHeartbeat);
@@ -225,8 +243,9 @@ std::vector<Concern> concernsOf(const StoreState& store, const FleetOptions& opt
 FleetView readFleet(db::SQLConnection& headquarters, const FleetOptions& options) {
     FleetView view;
     view.options = options;
-    forEachRow(headquarters, std::string("SELECT ") + kNow + " AS NOW_AT FROM RDB$DATABASE",
-               [&](db::ClientDataSet& r) { view.generatedAt = r.fieldByName("NOW_AT").asString(); });
+    forEachRow(
+        headquarters, std::string("SELECT ") + kNow + " AS NOW_AT FROM RDB$DATABASE",
+        [&](db::ClientDataSet& r) { view.generatedAt = r.fieldByName("NOW_AT").asString(); });
     const std::set<std::string> tables = existingTables(headquarters);
     view.heartbeats = tables.contains(kHeartbeatTable);
     view.storeList = tables.contains(kStoreTable);

@@ -14,10 +14,10 @@ namespace fleet {
 
 // One queue of one store.
 struct QueueState {
-    int64_t waiting = 0;                     // rows not claimed
-    std::optional<int64_t> oldestWaitingAge; // seconds since the oldest was queued; none
-                                             // without rows or without QUEUED_AT
-    int64_t claimed = 0;                     // rows marked 'X' or 'W' and not removed
+    int64_t waiting = 0;                      // rows not claimed
+    std::optional<int64_t> oldestWaitingAge;  // seconds since the oldest was queued; none
+                                              // without rows or without QUEUED_AT
+    int64_t claimed = 0;                      // rows marked 'X' or 'W' and not removed
     std::optional<int64_t> oldestClaimedAge;
     int64_t returned = 0;  // waiting rows queued before the store's last run that went
                            // through every queue began: handed back after a refusal

@@ -45,11 +45,12 @@ std::string serverOf(const std::string& database) {
 // reading data from the connection") reads like a refusal.
 std::string attachFailure(const db::Error& e, const std::string& database, int timeoutSeconds,
                           std::chrono::steady_clock::duration waited) {
-    const bool timedOut = timeoutSeconds > 0 && e.linkFailed() &&
-                          waited + std::chrono::milliseconds(250) >= std::chrono::seconds(timeoutSeconds);
+    const bool timedOut =
+        timeoutSeconds > 0 && e.linkFailed() &&
+        waited + std::chrono::milliseconds(250) >= std::chrono::seconds(timeoutSeconds);
     if (!timedOut) return e.what();
-    return "The server " + serverOf(database) + " did not answer within " + std::to_string(timeoutSeconds) +
-           " seconds (Connection Timeout)\n" + e.what();
+    return "The server " + serverOf(database) + " did not answer within " +
+           std::to_string(timeoutSeconds) + " seconds (Connection Timeout)\n" + e.what();
 }
 
 // The client's per-attachment configuration (firebird.conf syntax) for what the
@@ -57,13 +58,21 @@ std::string attachFailure(const db::Error& e, const std::string& database, int t
 std::string clientConfig(const ConnectOptions& o) {
     std::string config;
     switch (o.wireCrypt) {
-        case WireCrypt::Default: break;
-        case WireCrypt::Disabled: config += "WireCrypt = Disabled\n"; break;
-        case WireCrypt::Enabled: config += "WireCrypt = Enabled\n"; break;
-        case WireCrypt::Required: config += "WireCrypt = Required\n"; break;
+        case WireCrypt::Default:
+            break;
+        case WireCrypt::Disabled:
+            config += "WireCrypt = Disabled\n";
+            break;
+        case WireCrypt::Enabled:
+            config += "WireCrypt = Enabled\n";
+            break;
+        case WireCrypt::Required:
+            config += "WireCrypt = Required\n";
+            break;
     }
     if (o.wireCompression) {
-        config += std::string("WireCompression = ") + (*o.wireCompression ? "true" : "false") + "\n";
+        config +=
+            std::string("WireCompression = ") + (*o.wireCompression ? "true" : "false") + "\n";
     }
     return config;
 }
@@ -90,7 +99,8 @@ void Session::attach(const ConnectOptions& o) {
         attachTo(database, o);
     } catch (const db::Error& e) {
         // Whatever stopped it, the connection could not be made.
-        throw db::Error(attachFailure(e, database, connectTimeoutSeconds(o), std::chrono::steady_clock::now() - started),
+        throw db::Error(attachFailure(e, database, connectTimeoutSeconds(o),
+                                      std::chrono::steady_clock::now() - started),
                         ErrorKind::LinkFailed, e.gdsCode(), e.sqlState());
     }
 }
@@ -108,9 +118,8 @@ void Session::attachTo(const std::string& database, const ConnectOptions& o) {
         if (!config.empty()) dpb->insertString(st, isc_dpb_config, config.c_str());
         if (const int seconds = connectTimeoutSeconds(o); seconds > 0)
             dpb->insertInt(st, isc_dpb_connect_timeout, seconds);
-        attachment_.reset(api().provider()->attachDatabase(st, database.c_str(),
-                                                           dpb->getBufferLength(st),
-                                                           dpb->getBuffer(st)));
+        attachment_.reset(api().provider()->attachDatabase(
+            st, database.c_str(), dpb->getBufferLength(st), dpb->getBuffer(st)));
     });
 }
 
@@ -187,8 +196,8 @@ Firebird::IAttachment* Session::attachment() const {
 RefPtr<Firebird::ITransaction> Session::start(Isolation isolation, bool autocommit) {
     Firebird::IAttachment* att = attachment();
     const std::vector<uint8_t> tpb =
-        buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks, options_.lockTimeoutSeconds,
-                                           autocommit});
+        buildTpb(api(), TransactionOptions{isolation, options_.waitOnLocks,
+                                           options_.lockTimeoutSeconds, autocommit});
     return guarded([&](Firebird::ThrowStatusWrapper* st) {
         return RefPtr<Firebird::ITransaction>(
             att->startTransaction(st, static_cast<unsigned>(tpb.size()), tpb.data()));

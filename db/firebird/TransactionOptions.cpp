@@ -10,16 +10,16 @@ std::vector<uint8_t> buildTpb(const Api& api, const TransactionOptions& options)
             api.util()->getXpbBuilder(st, Firebird::IXpbBuilder::TPB, nullptr, 0));
         tpb->insertTag(st, isc_tpb_write);
         switch (options.isolation) {
-        case Isolation::ReadCommitted:
-            tpb->insertTag(st, isc_tpb_read_committed);
-            tpb->insertTag(st, isc_tpb_rec_version);
-            break;
-        case Isolation::RepeatableRead:
-            tpb->insertTag(st, isc_tpb_concurrency);
-            break;
-        case Isolation::DirtyRead:
-            tpb->insertTag(st, isc_tpb_read_committed);
-            break;
+            case Isolation::ReadCommitted:
+                tpb->insertTag(st, isc_tpb_read_committed);
+                tpb->insertTag(st, isc_tpb_rec_version);
+                break;
+            case Isolation::RepeatableRead:
+                tpb->insertTag(st, isc_tpb_concurrency);
+                break;
+            case Isolation::DirtyRead:
+                tpb->insertTag(st, isc_tpb_read_committed);
+                break;
         }
         tpb->insertTag(st, options.waitOnLocks ? isc_tpb_wait : isc_tpb_nowait);
         if (options.waitOnLocks && options.lockTimeoutSeconds > 0)

@@ -13,7 +13,7 @@ struct TransactionOptions {
     Isolation isolation = Isolation::ReadCommitted;
     bool waitOnLocks = true;
     int lockTimeoutSeconds = 0;  // with waitOnLocks: isc_tpb_lock_timeout when positive
-    bool autocommit = false;  // isc_tpb_autocommit: each statement commits when it completes
+    bool autocommit = false;     // isc_tpb_autocommit: each statement commits when it completes
 };
 
 // read committed + rec_version / concurrency / read committed (dirty read); write;

@@ -9,12 +9,12 @@
 #include <functional>
 #include <sstream>
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QSettings>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "DatabaseWindowTest.h"
 #include "app/IntervalTimer.h"
@@ -32,7 +32,9 @@ const char* const kChangedProducts =
     "SELECT PROD_ID, PROD_NAME, SALE_PRICE, PACK_QTY FROM PRODUCT WHERE PROD_ID STARTING WITH 'T' "
     "ORDER BY PROD_ID";
 
-std::string productId(int n) { return (n < 10 ? "T0" : "T") + std::to_string(n); }
+std::string productId(int n) {
+    return (n < 10 ? "T0" : "T") + std::to_string(n);
+}
 
 // One failure: what begins it and what ends it (both between runs, the timer
 // paused), and a text the log of a run during it shows; none when no run may
@@ -45,16 +47,18 @@ struct Failure {
 };
 
 class AutoModeThroughFailures : public DatabaseWindowTest {
-protected:
+  protected:
     void SetUp() override {
-        if (!testsupport::PrivateServer::available()) GTEST_SKIP() << "no Firebird server installed";
+        if (!testsupport::PrivateServer::available())
+            GTEST_SKIP() << "no Firebird server installed";
         for (int n = 1; n <= 3; ++n) changeProduct(n, std::to_string(n));
         dbs.execTarget("CREATE EXCEPTION BRANCH_REFUSES 'the branch refuses the commit'");
         dbs.execTarget("CREATE TABLE REFUSE_COMMITS (SET_BY BIGINT)");
         // Refuses every commit but that of the transaction that set or removed the flag.
-        dbs.execTarget("CREATE TRIGGER REFUSE_COMMIT ON TRANSACTION COMMIT AS BEGIN "
-                       "IF (EXISTS (SELECT 1 FROM REFUSE_COMMITS WHERE SET_BY <> CURRENT_TRANSACTION)) "
-                       "THEN EXCEPTION BRANCH_REFUSES; END");
+        dbs.execTarget(
+            "CREATE TRIGGER REFUSE_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+            "IF (EXISTS (SELECT 1 FROM REFUSE_COMMITS WHERE SET_BY <> CURRENT_TRANSACTION)) "
+            "THEN EXCEPTION BRANCH_REFUSES; END");
         dbs.detachAll();
         server.start();
         openWindow({.sourceDatabase = server.databaseName(dbs.sourcePath())}, {kProducts});
@@ -65,9 +69,10 @@ protected:
     // not served meanwhile.
     void changeProduct(int n, const std::string& packQty) {
         const std::string id = "'" + productId(n) + "'";
-        dbs.execSource("UPDATE OR INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE, PACK_QTY) VALUES (" +
-                       id + ", 'tea " + std::to_string(n) + "', " + std::to_string(n) + ".5, '" + packQty +
-                       "') MATCHING (PROD_ID)");
+        dbs.execSource(
+            "UPDATE OR INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE, PACK_QTY) VALUES (" +
+            id + ", 'tea " + std::to_string(n) + "', " + std::to_string(n) + ".5, '" + packQty +
+            "') MATCHING (PROD_ID)");
         dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', " + id +
                        ", 'UPDATE')");
     }
@@ -93,7 +98,8 @@ protected:
 
     // Sets or removes the flag that makes every commit at the branch fail.
     void refuseCommitsAtTheBranch(bool refuse) {
-        dbs.execTarget(refuse ? "INSERT INTO REFUSE_COMMITS VALUES (CURRENT_TRANSACTION)" : "DELETE FROM REFUSE_COMMITS");
+        dbs.execTarget(refuse ? "INSERT INTO REFUSE_COMMITS VALUES (CURRENT_TRANSACTION)"
+                              : "DELETE FROM REFUSE_COMMITS");
         dbs.detachAll();
     }
 
@@ -109,10 +115,12 @@ protected:
     // The log of the first timer run from now that ends, the timer running.
     QStringList nextRun() {
         window->Memo1->clear();
-        const bool ended = QTest::qWaitFor([&] {
-            const QStringList log = lines(*window->Memo1);
-            return log.size() >= 2 && log.last().startsWith("2024/03/05-");
-        }, 30000);
+        const bool ended = QTest::qWaitFor(
+            [&] {
+                const QStringList log = lines(*window->Memo1);
+                return log.size() >= 2 && log.last().startsWith("2024/03/05-");
+            },
+            30000);
         EXPECT_TRUE(ended) << lines(*window->Memo1).join("\n").toStdString();
         return lines(*window->Memo1);
     }
@@ -124,7 +132,8 @@ protected:
             log = nextRun();
             if (log.join("\n").contains(text)) return log;
         }
-        ADD_FAILURE() << "no run logged " << text.toStdString() << "; the last:\n" << log.join("\n").toStdString();
+        ADD_FAILURE() << "no run logged " << text.toStdString() << "; the last:\n"
+                      << log.join("\n").toStdString();
         return log;
     }
 
@@ -152,7 +161,8 @@ protected:
             pauseTimer();
             failure.end();
             resumeTimer();
-            const QStringList after = failure.duringRun ? runUntilALogContains("Done...") : nextRun();
+            const QStringList after =
+                failure.duringRun ? runUntilALogContains("Done...") : nextRun();
             EXPECT_TRUE(after.contains("Done...")) << after.join("\n").toStdString();
             pauseTimer();
             EXPECT_EQ(openTransactionsAtTheBranch(), Rows{});
@@ -171,14 +181,16 @@ TEST_F(AutoModeThroughFailures, EveryRunAfterAFailureSucceedsAndAtTheEndNothingI
              holder.start("isql-fb", {"-user", "OLVTEST", "-password", "olvtest",
                                       QString::fromStdString(dbs.targetPath())});
              holder.write("SELECT 'holding' FROM RDB$DATABASE;\n");
-             ASSERT_TRUE(QTest::qWaitFor([&] { return holder.peek(4096).contains("holding"); }, 10000));
+             ASSERT_TRUE(
+                 QTest::qWaitFor([&] { return holder.peek(4096).contains("holding"); }, 10000));
          },
          [&] {
              holder.closeWriteChannel();
              holder.waitForFinished(10000);
          },
          "Database already opened with engine instance, incompatible with current"},
-        {"linkLostAndBack", [&] { server.stop(); }, [&] {
+        {"linkLostAndBack", [&] { server.stop(); },
+         [&] {
              changeProduct(4, "4");
              dbs.detachAll();
              server.start();

@@ -1,12 +1,12 @@
 // The first command-line argument, read when the window is shown.
 
-#include <QCheckBox>
 #include <gtest/gtest.h>
+#include <QCheckBox>
 
 #include "AppTestSupport.h"
 #include "ProgramFolder.h"
-#include "app/CheckGroup.h"
 #include "app/Application.h"
+#include "app/CheckGroup.h"
 #include "app/IntervalTimer.h"
 #include "app/Version.h"
 
@@ -20,10 +20,12 @@ struct CommandLineCase {
     bool unattended;
 };
 
-void PrintTo(const CommandLineCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CommandLineCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {
-protected:
+  protected:
     FixedClock clock;
     ErrorBoxRecorder errors;
     TempFolder folder;
@@ -81,7 +83,9 @@ struct NoDisplayCase {
     const char* err;  // the start of standard error; "" for none
 };
 
-void PrintTo(const NoDisplayCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NoDisplayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NoDisplayTest : public ::testing::TestWithParam<NoDisplayCase> {};
 
@@ -94,7 +98,8 @@ TEST_P(NoDisplayTest, AnswersOrEndsAtOnceWithItsStatus) {
     EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.text();
     // Each output starts with its expected text, or is empty when none is expected.
     const auto matches = [](const QString& output, const char* expected) {
-        return *expected == '\0' ? output.isEmpty() : output.startsWith(QString::fromUtf8(expected));
+        return *expected == '\0' ? output.isEmpty()
+                                 : output.startsWith(QString::fromUtf8(expected));
     };
     EXPECT_TRUE(matches(outcome.out.join('\n'), c.out)) << outcome.text();
     EXPECT_TRUE(matches(outcome.err, c.err)) << outcome.text();
@@ -111,13 +116,18 @@ INSTANTIATE_TEST_SUITE_P(
         NoDisplayCase{"help", {"--help"}, {}, 0, "Usage: olvarin [a]", ""},
         NoDisplayCase{"version", {"--version"}, {}, 0, kVersionLine.c_str(), ""},
         // The service's environment names a platform: still no window for --help.
-        NoDisplayCase{"helpOffscreen", {"--help"}, {"QT_QPA_PLATFORM=offscreen"}, 0,
-                      "Usage: olvarin [a]", ""},
-        NoDisplayCase{"versionX11Named", {"--version"}, {"QT_QPA_PLATFORM=xcb"}, 0,
-                      kVersionLine.c_str(), ""},
+        NoDisplayCase{"helpOffscreen",
+                      {"--help"},
+                      {"QT_QPA_PLATFORM=offscreen"},
+                      0,
+                      "Usage: olvarin [a]",
+                      ""},
+        NoDisplayCase{
+            "versionX11Named", {"--version"}, {"QT_QPA_PLATFORM=xcb"}, 0, kVersionLine.c_str(), ""},
         NoDisplayCase{"window", {}, {}, 2, "", kNoDisplay},
         NoDisplayCase{"upperA", {"A"}, {}, 2, "", kNoDisplay},
-        NoDisplayCase{"windowOnX11WithoutDisplay", {"x"}, {"QT_QPA_PLATFORM=xcb"}, 2, "", kNoDisplay}),
+        NoDisplayCase{
+            "windowOnX11WithoutDisplay", {"x"}, {"QT_QPA_PLATFORM=xcb"}, 2, "", kNoDisplay}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,12 +1,12 @@
 // The built program, started with "a" the way a scheduler starts it: in a folder
 // of its own, with no display.
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "ProgramFolder.h"
@@ -19,7 +19,7 @@ namespace {
 const QRegularExpression kTimestamp("^\\d{4}/\\d{2}/\\d{2}-\\d{2}:\\d{2}:\\d{2}$");
 
 class EndToEndTest : public ::testing::Test {
-protected:
+  protected:
     void writeStoreConfigWithCommand() { folder.writeStoreConfigWithCommand(); }
     Outcome runUnattended() { return folder.runUnattended(); }
     // The error line, the message after it and the closing timestamp.
@@ -47,13 +47,15 @@ TEST_F(EndToEndTest, WithoutConnectionFilesTheRunFailsAndTheProgramEndsWithStatu
 
 TEST_F(EndToEndTest, MissingStoreConfigurationIsReportedAndNoDownloadStarts) {
     const Outcome outcome = runUnattended();
-    EXPECT_TRUE(outcome.err.contains("Cannot open file \"" + QString::fromStdString(folder.file("Quelmar.dat")) +
+    EXPECT_TRUE(outcome.err.contains("Cannot open file \"" +
+                                     QString::fromStdString(folder.file("Quelmar.dat")) +
                                      "\". No such file or directory"))
         << outcome.err.toStdString();
     EXPECT_EQ(outcome.exitCode, 1) << outcome.text();
     const qsizetype error = outcome.out.indexOf("Data Tran Error ....");
     ASSERT_GE(error, 0) << outcome.text();
-    EXPECT_TRUE(outcome.out.value(error + 1).startsWith("No store id, nothing downloaded: ")) << outcome.text();
+    EXPECT_TRUE(outcome.out.value(error + 1).startsWith("No store id, nothing downloaded: "))
+        << outcome.text();
     EXPECT_TRUE(outcome.out.filter("...Loading.").isEmpty()) << outcome.text();
 }
 
@@ -63,7 +65,9 @@ TEST_F(EndToEndTest, CompleteRunOnEmptyDatabasesEndsWithDoneAndStatus0) {
     const auto [connections, drivers] = databases.writeRegistry();
     databases.detachAll();
     {
-        QSettings settings(QString::fromStdString(folder.configFolder().file("olvarin/olvarin.conf")), QSettings::IniFormat);
+        QSettings settings(
+            QString::fromStdString(folder.configFolder().file("olvarin/olvarin.conf")),
+            QSettings::IniFormat);
         settings.setValue("Connection Registry File", QString::fromStdString(connections));
         settings.setValue("Driver Registry File", QString::fromStdString(drivers));
     }

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
+#include <gtest/gtest.h>
 #include <QSettings>
 #include <QSysInfo>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "ProgramFolder.h"
@@ -57,8 +57,9 @@ TEST(HeartbeatTest, EveryRunReportsItsOutcomeAndAFailureToReportCostsOneLine) {
     ASSERT_EQ(outcome.exitCode, 0) << outcome.text();
     EXPECT_FALSE(outcome.err.contains("Heartbeat")) << outcome.text();
     const std::string host = QSysInfo::machineHostName().toStdString();
-    EXPECT_EQ(dbs.querySource(row), (Rows{{"1", "<null>", "1", "0.1.0", host, "success", "<null>",
-                                           "claimed", "in order"}}));
+    EXPECT_EQ(
+        dbs.querySource(row),
+        (Rows{{"1", "<null>", "1", "0.1.0", host, "success", "<null>", "claimed", "in order"}}));
     const Rows firstSuccess = dbs.querySource("SELECT LAST_SUCCESS_AT FROM OLVARIN_STORE_STATUS");
     dbs.detachAll();
 
@@ -78,7 +79,7 @@ TEST(HeartbeatTest, EveryRunReportsItsOutcomeAndAFailureToReportCostsOneLine) {
     EXPECT_EQ(failed[0][0], "0");
     EXPECT_TRUE(failed[0][1].starts_with(firstLine)) << failed[0][1];  // the whole message
     EXPECT_EQ(failed[0][6], failed[0][1]);                             // and the last error
-    EXPECT_EQ(failed[0][5], "success");  // kept from the run before
+    EXPECT_EQ(failed[0][5], "success");                                // kept from the run before
     EXPECT_EQ(failed[0][7], "claimed");
     EXPECT_EQ(dbs.querySource("SELECT LAST_SUCCESS_AT FROM OLVARIN_STORE_STATUS"), firstSuccess);
 

@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
-#include <gtest/gtest.h>
 
 #include "tests/support/TestDatabases.h"
 
@@ -22,25 +22,33 @@ void copyExecutable(const std::string& from, const std::string& to) {
     QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner);
 }
 
-std::string section(const std::string& name, const std::string& database, const std::string& password) {
+std::string section(const std::string& name, const std::string& database,
+                    const std::string& password) {
     return "[" + name + "]\nDriverName=Interbase\nDatabase=" + database +
            "\nRoleName=RoleName\nUser_Name=OLVTEST\nPassword=" + password +
            "\nServerCharSet=UTF8\nSQLDialect=3\nBlobSize=-1\nCommitRetain=False\nWaitOnLocks=True\n"
-           "ErrorResourceFile=\nLocaleCode=0000\nInterbase TransIsolation=ReadCommited\nTrim Char=False\n";
+           "ErrorResourceFile=\nLocaleCode=0000\nInterbase TransIsolation=ReadCommited\nTrim "
+           "Char=False\n";
 }
 
 }  // namespace
 
-bool runningAsRoot() { return ::geteuid() == 0; }
+bool runningAsRoot() {
+    return ::geteuid() == 0;
+}
 
-void openToEveryone(const TempFolder& folder) { ::chmod(folder.path().c_str(), 0777); }
+void openToEveryone(const TempFolder& folder) {
+    ::chmod(folder.path().c_str(), 0777);
+}
 
 std::string Outcome::text() const {
     return "exit " + std::to_string(exitCode) + "\n" + out.join("\n").toStdString() +
            "\n--- stderr:\n" + err.toStdString();
 }
 
-ProgramFolder::ProgramFolder() { copyExecutable(binaryDir() + "olvarin", folder_.file("olvarin")); }
+ProgramFolder::ProgramFolder() {
+    copyExecutable(binaryDir() + "olvarin", folder_.file("olvarin"));
+}
 
 void ProgramFolder::installDriverModule() {
     copyExecutable(testsupport::driverModulePath(), folder_.file("libdbxfb.so"));
@@ -58,9 +66,11 @@ void ProgramFolder::writeStoreConfigWithCommand() {
     ASSERT_EQ(command.exitCode(), 0);
 }
 
-void ProgramFolder::writeConnections(const std::string& sourceDatabase, const std::string& targetDatabase,
+void ProgramFolder::writeConnections(const std::string& sourceDatabase,
+                                     const std::string& targetDatabase,
                                      const std::string& sourcePassword) {
-    folder_.writeFile("dbxconnections.ini", section("Dravonel", sourceDatabase, sourcePassword) + "\n" +
+    folder_.writeFile("dbxconnections.ini", section("Dravonel", sourceDatabase, sourcePassword) +
+                                                "\n" +
                                                 section("Corvane", targetDatabase, "olvtest"));
 }
 
@@ -71,7 +81,8 @@ void ProgramFolder::runAsNobody() {
 }
 
 void ProgramFolder::setSetting(const char* key, const std::string& value) const {
-    QSettings settings(QString::fromStdString(config_.file("olvarin/olvarin.conf")), QSettings::IniFormat);
+    QSettings settings(QString::fromStdString(config_.file("olvarin/olvarin.conf")),
+                       QSettings::IniFormat);
     settings.setValue(QLatin1String(key), QString::fromStdString(value));
 }
 
@@ -86,7 +97,8 @@ std::unique_ptr<QProcess> ProgramFolder::start(const QStringList& arguments,
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
     env.insert("XDG_CONFIG_HOME", QString::fromStdString(config_.path()));
-    for (const QString& entry : environment) env.insert(entry.section('=', 0, 0), entry.section('=', 1));
+    for (const QString& entry : environment)
+        env.insert(entry.section('=', 0, 0), entry.section('=', 1));
     auto program = std::make_unique<QProcess>();
     program->setProcessEnvironment(env);
     program->setWorkingDirectory(QDir::tempPath());
@@ -96,7 +108,8 @@ std::unique_ptr<QProcess> ProgramFolder::start(const QStringList& arguments,
         const uid_t uid = nobody ? nobody->pw_uid : 65534;
         const gid_t gid = nobody ? nobody->pw_gid : 65534;
         program->setChildProcessModifier([uid, gid] {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0) ::_exit(125);
+            if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
+                ::_exit(125);
         });
     }
     program->start(QString::fromStdString(folder_.file("olvarin")), arguments);
@@ -111,7 +124,8 @@ Outcome ProgramFolder::waitForEnd(QProcess& program, int timeoutMs) {
     } else {
         outcome.exitCode = program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -2;
     }
-    outcome.out = QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    outcome.out =
+        QString::fromUtf8(program.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
     outcome.err = QString::fromUtf8(program.readAllStandardError());
     return outcome;
 }

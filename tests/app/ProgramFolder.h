@@ -31,7 +31,7 @@ struct Outcome {
 };
 
 class ProgramFolder {
-public:
+  public:
     // The program alone, copied in (a symbolic link would make it look for its files
     // beside the original).
     ProgramFolder();
@@ -60,11 +60,12 @@ public:
     // olvarin a, as above.
     Outcome runUnattended(int timeoutMs = 120000) const { return run({"a"}, {}, timeoutMs); }
     // The same, started: the test acts on it while it runs, then waits for it.
-    std::unique_ptr<QProcess> start(const QStringList& arguments, const QStringList& environment = {}) const;
+    std::unique_ptr<QProcess> start(const QStringList& arguments,
+                                    const QStringList& environment = {}) const;
     std::unique_ptr<QProcess> startUnattended() const { return start({"a"}); }
     static Outcome waitForEnd(QProcess& program, int timeoutMs = 120000);
 
-private:
+  private:
     TempFolder folder_;
     TempFolder config_;
     bool asNobody_ = false;

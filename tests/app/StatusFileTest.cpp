@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -18,15 +19,14 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
-#include "base/ScopeExit.h"
 #include "app/StatusFile.h"
 #include "app/Version.h"
+#include "base/ScopeExit.h"
 #include "tests/support/PrivateServer.h"
 #include "tests/support/TestDatabases.h"
 
@@ -191,8 +191,8 @@ TEST(StatusFile, AFailedRunKeepsOnlyItsOwnStoresLastSuccess) {
     };
     const mode_t umaskBefore = ::umask(027);  // the service's
     const base::ScopeExit restoreUmask([&] { ::umask(umaskBefore); });
-    for (const Case c : {Case{"", "0001", 0}, Case{"0002", "0001", 0}, Case{"0001", "0001", 1700000000},
-                         Case{"", "", 1700000000}}) {
+    for (const Case c : {Case{"", "0001", 0}, Case{"0002", "0001", 0},
+                         Case{"0001", "0001", 1700000000}, Case{"", "", 1700000000}}) {
         app::RunOutcome earlier;
         earlier.storeId = c.earlierStore;
         earlier.succeeded = true;
@@ -214,7 +214,7 @@ TEST(StatusFile, AFailedRunKeepsOnlyItsOwnStoresLastSuccess) {
 // The window in this process: top categories and products, with a queued change,
 // a queued deletion and a change the branch refuses.
 class StatusFileWindowTest : public DatabaseWindowTest {
-protected:
+  protected:
     void SetUp() override {
         const std::string topItem = "INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ";
         for (const char* row : {"('01', 'drinks')", "('02', 'snacks')"})
@@ -233,15 +233,16 @@ protected:
     // A fresh window (its settings too: the status file's key cleared) that finds
     // headquarters or not.
     void openWindow(bool headquartersUp) {
-        DatabaseWindowTest::openWindow(headquartersUp ? testsupport::RegistryOptions{} : unreachable(), {0, 3});
+        DatabaseWindowTest::openWindow(
+            headquartersUp ? testsupport::RegistryOptions{} : unreachable(), {0, 3});
     }
     // The connections file is read at every connect: the next run finds headquarters or not.
     std::pair<std::string, std::string> writeRegistry(bool headquartersUp) {
         return dbs.writeRegistry(headquartersUp ? testsupport::RegistryOptions{} : unreachable());
     }
     testsupport::RegistryOptions unreachable() const {
-        return {.sourceDatabase = "localhost/" + std::to_string(testsupport::unusedLoopbackPort()) + ":" +
-                                  dbs.sourcePath()};
+        return {.sourceDatabase = "localhost/" + std::to_string(testsupport::unusedLoopbackPort()) +
+                                  ":" + dbs.sourcePath()};
     }
     // Clicks OK; the times just before and after.
     std::pair<double, double> clickOk() {
@@ -264,7 +265,8 @@ TEST_F(StatusFileWindowTest, EveryRunWritesItsOutcomeAndAFailedOneKeepsTheLastSu
         EXPECT_EQ(status.value("olvarin_last_run_success"), 0);
         EXPECT_EQ(status.value("olvarin_last_success_timestamp_seconds"), 0);
         // The run got as far as the first category.
-        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_written"), (Counts{{"PROD_TOPITEM", 0}}));
+        EXPECT_EQ(status.byCategory("olvarin_last_run_rows_written"),
+                  (Counts{{"PROD_TOPITEM", 0}}));
     }
 
     writeRegistry(true);

@@ -1,11 +1,11 @@
 // Reading the store configuration at start-up, and what the window keeps when
 // that fails.
 
+#include <gtest/gtest.h>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "app/MaskEdit.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kBlankDate = "    /  /  ";
 
 class StoreConfigTest : public ::testing::Test {
-protected:
+  protected:
     void create() { window = makeWindow(folder); }
     std::string configPath() const { return folder.file("Quelmar.dat"); }
 
@@ -148,7 +148,8 @@ TEST_F(StoreConfigTest, UnattendedStartLogsTheErrorInsteadOfShowingIt) {
 TEST_F(StoreConfigTest, CompanionCommandWritesWhatTheWindowReads) {
     QProcess command;
     command.start(QString::fromStdString(binaryDir() + "olvarin-storecfg"),
-                  {"--store-id", "00042", "--stock-id", "0007", "--output", QString::fromStdString(configPath())});
+                  {"--store-id", "00042", "--stock-id", "0007", "--output",
+                   QString::fromStdString(configPath())});
     ASSERT_TRUE(command.waitForFinished(10000));
     ASSERT_EQ(command.exitCode(), 0) << command.readAllStandardError().toStdString();
     create();

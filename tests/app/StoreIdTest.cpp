@@ -5,12 +5,12 @@
 
 #include <sys/stat.h>
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <functional>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "ProgramFolder.h"
@@ -35,9 +35,11 @@ struct Place {
     }
     // "{DIR}" stands for the program's folder, "{ETC}" for etc.
     std::string placed(std::string text) const {
-        for (const auto& [mark, path] : {std::pair<std::string, std::string>{"{DIR}", program.file("")},
-                                         {"{ETC}", etc.path()}}) {
-            for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, mark.size(), path);
+        for (const auto& [mark, path] :
+             {std::pair<std::string, std::string>{"{DIR}", program.file("")},
+              {"{ETC}", etc.path()}}) {
+            for (size_t at; (at = text.find(mark)) != std::string::npos;)
+                text.replace(at, mark.size(), path);
         }
         return text;
     }
@@ -81,7 +83,9 @@ struct StartUp {
     const char* startupError;  // start-up's line, empty when it has none
     const char* storeConfig;   // the file the refusal names
 };
-void PrintTo(const StartUp& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const StartUp& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StartWithoutStoreId : public ::testing::TestWithParam<StartUp> {};
 
@@ -92,7 +96,8 @@ TEST_P(StartWithoutStoreId, TheRunFailsNamingTheFileAndTouchesNeitherDatabase) {
     if (c.asNobody && !runningAsRoot()) GTEST_SKIP() << "needs root to run the program as nobody";
     TestDatabases dbs;
     dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'tea')");
-    dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('', 'P1', 'UPDATE')");
+    dbs.execSource(
+        "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('', 'P1', 'UPDATE')");
     dbs.detachAll();
     const QByteArray sourceBefore = contents(dbs.sourcePath());
     const QByteArray targetBefore = contents(dbs.targetPath());
@@ -119,7 +124,8 @@ TEST_P(StartWithoutStoreId, TheRunFailsNamingTheFileAndTouchesNeitherDatabase) {
     const std::string startupError = place.placed(c.startupError);
     if (!startupError.empty()) {
         EXPECT_EQ(outcome.out.value(0).toStdString(), startupError) << outcome.text();
-        EXPECT_TRUE(outcome.err.contains(QString::fromStdString(startupError + "\n"))) << outcome.text();
+        EXPECT_TRUE(outcome.err.contains(QString::fromStdString(startupError + "\n")))
+            << outcome.text();
     }
     const qsizetype failed = outcome.out.indexOf(kRunFailed);
     ASSERT_GE(failed, 0) << outcome.text();
@@ -128,7 +134,8 @@ TEST_P(StartWithoutStoreId, TheRunFailsNamingTheFileAndTouchesNeitherDatabase) {
     EXPECT_TRUE(outcome.out.filter("...Loading.").isEmpty()) << outcome.text();
     EXPECT_FALSE(outcome.out.contains("Done...")) << outcome.text();
 
-    EXPECT_TRUE(contents(textfiles.file("olvarin.prom")).contains("\nolvarin_last_run_success{store=\"\"} 0\n"));
+    EXPECT_TRUE(contents(textfiles.file("olvarin.prom"))
+                    .contains("\nolvarin_last_run_success{store=\"\"} 0\n"));
     EXPECT_TRUE(contents(dbs.sourcePath()) == sourceBefore);
     EXPECT_TRUE(contents(dbs.targetPath()) == targetBefore);
 }
@@ -137,21 +144,27 @@ INSTANTIATE_TEST_SUITE_P(
     StartUp, StartWithoutStoreId,
     ::testing::Values(
         StartUp{"missingFile", [](const Place&) {}, false,
-                "Cannot open file \"{DIR}Quelmar.dat\". No such file or directory", "{DIR}Quelmar.dat"},
-        StartUp{"emptyFile", [](const Place& p) { writeText(p.program.file("Quelmar.dat"), ""); }, false,
-                "Missing data provider or data packet", "{DIR}Quelmar.dat"},
-        StartUp{"truncatedFile", [](const Place& p) { writeTruncated(p.program.file("Quelmar.dat")); },
-                false,
-                "Invalid table file \"{DIR}Quelmar.dat\": parse error at line 9, column 17: syntax error "
+                "Cannot open file \"{DIR}Quelmar.dat\". No such file or directory",
+                "{DIR}Quelmar.dat"},
+        StartUp{"emptyFile", [](const Place& p) { writeText(p.program.file("Quelmar.dat"), ""); },
+                false, "Missing data provider or data packet", "{DIR}Quelmar.dat"},
+        StartUp{"truncatedFile",
+                [](const Place& p) { writeTruncated(p.program.file("Quelmar.dat")); }, false,
+                "Invalid table file \"{DIR}Quelmar.dat\": parse error at line 9, column 17: syntax "
+                "error "
                 "while parsing value - invalid string: missing closing quote; last read: '\"s'",
                 "{DIR}Quelmar.dat"},
         StartUp{"folderInItsPlace",
-                [](const Place& p) { QDir().mkpath(QString::fromStdString(p.program.file("Quelmar.dat"))); },
+                [](const Place& p) {
+                    QDir().mkpath(QString::fromStdString(p.program.file("Quelmar.dat")));
+                },
                 false, "Cannot open file \"{DIR}Quelmar.dat\". Is a directory", "{DIR}Quelmar.dat"},
-        StartUp{"emptyStoreId", [](const Place& p) { writeStoreConfigAt(p.program.file("Quelmar.dat"), ""); }, false, "",
-                "{DIR}Quelmar.dat"},
-        StartUp{"linkToAMissingFile", [](const Place& p) { p.linkFromProgram("Quelmar.dat"); }, false,
-                "Cannot open file \"{DIR}Quelmar.dat\". No such file or directory", "{ETC}Quelmar.dat"},
+        StartUp{"emptyStoreId",
+                [](const Place& p) { writeStoreConfigAt(p.program.file("Quelmar.dat"), ""); },
+                false, "", "{DIR}Quelmar.dat"},
+        StartUp{"linkToAMissingFile", [](const Place& p) { p.linkFromProgram("Quelmar.dat"); },
+                false, "Cannot open file \"{DIR}Quelmar.dat\". No such file or directory",
+                "{ETC}Quelmar.dat"},
         StartUp{"linkToAFileItMayNotRead",
                 [](const Place& p) {
                     writeStoreConfigAt(p.etc.file("Quelmar.dat"), "0001");
@@ -169,7 +182,9 @@ struct Unreadable {
     const char* file;  // in etc, mode 0600, a link to it beside the program
     const char* message;
 };
-void PrintTo(const Unreadable& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Unreadable& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class UnreadableFile : public ::testing::TestWithParam<Unreadable> {};
 
@@ -184,7 +199,8 @@ TEST_P(UnreadableFile, TheRunFailsSayingItCannotBeReadWhereItReallyIs) {
     program.writeStoreConfigWithCommand();
     // [Dravonel] gets an empty "Password=" and "PasswordFile=hq.password" below it,
     // found beside the connections file: in etc, the link followed.
-    program.writeConnections("/no-such/hq.fdb", "/no-such/branch.fdb", "\nPasswordFile=hq.password");
+    program.writeConnections("/no-such/hq.fdb", "/no-such/branch.fdb",
+                             "\nPasswordFile=hq.password");
     writeText(etc.file("hq.password"), "olvtest\n");
     const Place place{program, etc};
     for (const char* name : {"dbxconnections.ini", "dbxdrivers.ini"}) {
@@ -206,11 +222,13 @@ TEST_P(UnreadableFile, TheRunFailsSayingItCannotBeReadWhereItReallyIs) {
 INSTANTIATE_TEST_SUITE_P(
     Permissions, UnreadableFile,
     ::testing::Values(
-        Unreadable{"connectionsFile", "dbxconnections.ini",
-                   "Driver/Connection Registry File '{ETC}dbxconnections.ini' cannot be read by user "
-                   "nobody: Permission denied"},
-        Unreadable{"passwordFile", "hq.password",
-                   "Password file '{ETC}hq.password' cannot be read by user nobody: Permission denied"}),
+        Unreadable{
+            "connectionsFile", "dbxconnections.ini",
+            "Driver/Connection Registry File '{ETC}dbxconnections.ini' cannot be read by user "
+            "nobody: Permission denied"},
+        Unreadable{
+            "passwordFile", "hq.password",
+            "Password file '{ETC}hq.password' cannot be read by user nobody: Permission denied"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // An id headquarters never queues for is refused, with the rule it breaks, and no
@@ -220,7 +238,9 @@ struct RefusedId {
     const char* storeId;
     const char* rule;
 };
-void PrintTo(const RefusedId& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RefusedId& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StoreCfgRefuses : public ::testing::TestWithParam<RefusedId> {};
 
@@ -228,8 +248,8 @@ TEST_P(StoreCfgRefuses, AnIdHeadquartersNeverQueuesFor) {
     const TempFolder folder;
     QProcess command;
     command.start(QString::fromStdString(binaryDir() + "olvarin-storecfg"),
-                  {"--store-id", QString::fromUtf8(GetParam().storeId), "--stock-id", "S1", "--output",
-                   QString::fromStdString(folder.file("Quelmar.dat"))});
+                  {"--store-id", QString::fromUtf8(GetParam().storeId), "--stock-id", "S1",
+                   "--output", QString::fromStdString(folder.file("Quelmar.dat"))});
     ASSERT_TRUE(command.waitForFinished(10000));
     EXPECT_EQ(command.exitCode(), 2);
     EXPECT_EQ(QString::fromUtf8(command.readAllStandardError()).toStdString(),
@@ -241,15 +261,18 @@ INSTANTIATE_TEST_SUITE_P(
     StoreIds, StoreCfgRefuses,
     ::testing::Values(
         RefusedId{"empty", "", "the store id is empty"},
-        RefusedId{"longerThanTheQueuesStoreId", "00000000001",
-                  "store id '00000000001' has 11 characters: headquarters' queues hold store ids of "
-                  "at most 10 (STORE_ID)"},
-        RefusedId{"quote", "00'1",
-                  "store id '00'1' holds ''' at position 3: a store id has only the letters A-Z and "
-                  "a-z, the digits 0-9, '-' and '_'"},
-        RefusedId{"blank", "0 01",
-                  "store id '0 01' holds a blank at position 2: a store id has only the letters A-Z "
-                  "and a-z, the digits 0-9, '-' and '_'"}),
+        RefusedId{
+            "longerThanTheQueuesStoreId", "00000000001",
+            "store id '00000000001' has 11 characters: headquarters' queues hold store ids of "
+            "at most 10 (STORE_ID)"},
+        RefusedId{
+            "quote", "00'1",
+            "store id '00'1' holds ''' at position 3: a store id has only the letters A-Z and "
+            "a-z, the digits 0-9, '-' and '_'"},
+        RefusedId{
+            "blank", "0 01",
+            "store id '0 01' holds a blank at position 2: a store id has only the letters A-Z "
+            "and a-z, the digits 0-9, '-' and '_'"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -24,7 +24,9 @@ struct WrongData {
     const char* queueRows;
     Rows queueExpected;
 };
-void PrintTo(const WrongData& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const WrongData& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class WrongDataAtHeadquarters : public ::testing::TestWithParam<WrongData> {};
 
@@ -61,31 +63,42 @@ INSTANTIATE_TEST_SUITE_P(
         WrongData{"customerLostAColumn",
                   {"ALTER TABLE CUSTOMER DROP CONTACT",
                    "INSERT INTO CUSTOMER (CUST_ID, CUST_NAME, TEL) VALUES ('K1', 'k', '555')",
-                   "INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE) VALUES ('0001', 'K1', 'UPDATE')"},
+                   "INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE) VALUES ('0001', 'K1', "
+                   "'UPDATE')"},
                   1,
-                  {"Data Tran Error ....", "branch CUSTOMER: column 5 is CONTACT, headquarters has TEL there"},
-                  "SELECT COUNT(*) FROM CUSTOMER", {{"0"}},
-                  "SELECT CUST_ID, TRAN_CODE FROM CUSTOMER_WAIT", {{"K1", "N"}}},
-        WrongData{"productLostAColumn",
-                  {"ALTER TABLE PRODUCT DROP PROD_SNAME",
-                   "INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'p')",
-                   "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')"},
-                  1,
-                  {"Data Tran Error ....", "CDS_Source1: Field 'PROD_SNAME' not found",
-                   "headquarters' PRODUCT (Dravonel, database {db}) has no column PROD_SNAME, which the "
-                   "branch's PRODUCT has"},
-                  "SELECT COUNT(*) FROM PRODUCT", {{"0"}},
-                  "SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT", {{"P1", "N"}}},
-        WrongData{"aValueTheBranchCannotTake",
-                  {"ALTER TABLE PRODUCT ALTER COLUMN PACK_QTY TYPE VARCHAR(20)",
-                   "INSERT INTO PRODUCT (PROD_ID, PROD_NAME, PACK_QTY) VALUES ('P1', 'one', '6')",
-                   "INSERT INTO PRODUCT (PROD_ID, PROD_NAME, PACK_QTY) VALUES ('P2', 'two', 'abc')",
-                   "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')",
-                   "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P2', 'UPDATE')"},
-                  0,
-                  {"PRODUCT row 'P2' refused and stays queued: CDS_T1: 'abc' is not a valid integer value"},
-                  "SELECT PROD_ID, PACK_QTY FROM PRODUCT", {{"P1", "6"}},
-                  "SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT", {{"P2", "N"}}}),
+                  {"Data Tran Error ....",
+                   "branch CUSTOMER: column 5 is CONTACT, headquarters has TEL there"},
+                  "SELECT COUNT(*) FROM CUSTOMER",
+                  {{"0"}},
+                  "SELECT CUST_ID, TRAN_CODE FROM CUSTOMER_WAIT",
+                  {{"K1", "N"}}},
+        WrongData{
+            "productLostAColumn",
+            {"ALTER TABLE PRODUCT DROP PROD_SNAME",
+             "INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'p')",
+             "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')"},
+            1,
+            {"Data Tran Error ....", "CDS_Source1: Field 'PROD_SNAME' not found",
+             "headquarters' PRODUCT (Dravonel, database {db}) has no column PROD_SNAME, which the "
+             "branch's PRODUCT has"},
+            "SELECT COUNT(*) FROM PRODUCT",
+            {{"0"}},
+            "SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT",
+            {{"P1", "N"}}},
+        WrongData{
+            "aValueTheBranchCannotTake",
+            {"ALTER TABLE PRODUCT ALTER COLUMN PACK_QTY TYPE VARCHAR(20)",
+             "INSERT INTO PRODUCT (PROD_ID, PROD_NAME, PACK_QTY) VALUES ('P1', 'one', '6')",
+             "INSERT INTO PRODUCT (PROD_ID, PROD_NAME, PACK_QTY) VALUES ('P2', 'two', 'abc')",
+             "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')",
+             "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P2', 'UPDATE')"},
+            0,
+            {"PRODUCT row 'P2' refused and stays queued: CDS_T1: 'abc' is not a valid integer "
+             "value"},
+            "SELECT PROD_ID, PACK_QTY FROM PRODUCT",
+            {{"P1", "6"}},
+            "SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT",
+            {{"P2", "N"}}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -114,12 +114,15 @@ TEST_F(CheckCommand, ChecksAsTheServiceRunsOlvarinWhoeverStartsIt) {
     ASSERT_EQ(::chmod((install + "/dbxconnections.ini").c_str(), 0600), 0);
     checktest::writeText(install + "/olvarin", "");
     const std::string unit = folder + "/olvarin.service";
-    checktest::writeText(unit, "[Unit]\nDescription=test\n\n[Service]\nUser=nobody\nGroup=nogroup\n"
-                               "ExecStart=" + install + "/olvarin a\nEnvironment=FIREBIRD_LOCK=" +
-                                   lock + "\nEnvironment=\"QT_QPA_PLATFORM=offscreen\"\n");
-    const std::string first = "ok   checking as the service runs olvarin: user nobody, "
-                              "HOME=/nonexistent FIREBIRD_LOCK=" + lock +
-                              " QT_QPA_PLATFORM=offscreen (" + unit + ")";
+    checktest::writeText(unit,
+                         "[Unit]\nDescription=test\n\n[Service]\nUser=nobody\nGroup=nogroup\n"
+                         "ExecStart=" +
+                             install + "/olvarin a\nEnvironment=FIREBIRD_LOCK=" + lock +
+                             "\nEnvironment=\"QT_QPA_PLATFORM=offscreen\"\n");
+    const std::string first =
+        "ok   checking as the service runs olvarin: user nobody, "
+        "HOME=/nonexistent FIREBIRD_LOCK=" +
+        lock + " QT_QPA_PLATFORM=offscreen (" + unit + ")";
 
     const Outcome refused = runCommand(unit);
     ASSERT_EQ(refused.exitStatus, 1) << joined(refused);
@@ -127,7 +130,9 @@ TEST_F(CheckCommand, ChecksAsTheServiceRunsOlvarinWhoeverStartsIt) {
     EXPECT_EQ(refused.lines.at(2),
               "FAIL connections file " + install + "/dbxconnections.ini: " + install +
                   "/dbxconnections.ini cannot be read by user nobody: Permission denied — let the "
-                  "user nobody read " + install + "/dbxconnections.ini and the folders on its way "
+                  "user nobody read " +
+                  install +
+                  "/dbxconnections.ini and the folders on its way "
                   "(the owner or the group nobody, chmod u+r or g+r)");
     EXPECT_TRUE(fs::is_empty(lock));
 

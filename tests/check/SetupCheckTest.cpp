@@ -157,17 +157,21 @@ const Mistake kMistakes[] = {
      [](Branch& b) {
          checktest::writeStoreConfig(b.storeConfig(), "1");
          for (const char* store : {"0002", "0001", "0002"}) {
-             b.dbs.execSource(std::string("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('") +
-                              store + "', 'P1', 'UPDATE')");
+             b.dbs.execSource(
+                 std::string("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('") +
+                 store + "', 'P1', 'UPDATE')");
          }
-         b.dbs.execSource("INSERT INTO QUOT_WAIT (STORE_ID, MASTERBILLID, STATE) VALUES ('0003', 'Q1', 'INSERT')");
+         b.dbs.execSource(
+             "INSERT INTO QUOT_WAIT (STORE_ID, MASTERBILLID, STATE) VALUES ('0003', 'Q1', "
+             "'INSERT')");
      },
      {"FAIL store 1: no queue at headquarters holds a row for it, while headquarters queues for "
       "0001, 0002, 0003 — check the store id with headquarters and write it with "
       "olvarin-storecfg --store-id ID --stock-id ID"}},
     {"StoreIdWithAQuote",
      [](Branch& b) { checktest::writeStoreConfig(b.storeConfig(), "00'1"); },
-     {"FAIL store configuration {DIR}/Quelmar.dat: store id '00'1' holds ''' at position 3: a store "
+     {"FAIL store configuration {DIR}/Quelmar.dat: store id '00'1' holds ''' at position 3: a "
+      "store "
       "id has only the letters A-Z and a-z, the digits 0-9, '-' and '_' — write it beside olvarin "
       "with olvarin-storecfg --store-id ID --stock-id ID"}},
     {"MissingDatabaseKey",

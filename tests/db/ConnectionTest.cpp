@@ -21,11 +21,11 @@
 
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
 using dstest::errorOf;
 using dstest::replaced;
 using dstest::writeText;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 const char* const kSourceSql =
     "CREATE TABLE PING (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(20));\n"
@@ -86,8 +86,7 @@ const OpenFailure kOpenFailures[] = {
      "Driver/Connection Registry File '{DIR}/dbxconnections.ini' not found"},
     {"NoDriversFile", kSourceSection, std::nullopt,
      "Driver/Connection Registry File '{DIR}/dbxdrivers.ini' not found"},
-    {"NoSection",
-     replaced(kSourceSection, "[Dravonel]", "[Corvane]"), kDriversSection,
+    {"NoSection", replaced(kSourceSection, "[Dravonel]", "[Corvane]"), kDriversSection,
      "Missing DriverName property"},
     {"NoDriverName", sourceSectionWithout("DriverName=Interbase"), kDriversSection,
      "Missing DriverName property"},
@@ -105,7 +104,8 @@ const OpenFailure kOpenFailures[] = {
     {"DriverWithoutSection", replaced(kSourceSection, "DriverName=Interbase", "DriverName=Nosuch"),
      kDriversSection,
      "DLL/Shared Library Name not Set\n"
-     "Drivers file '{DIR}/dbxdrivers.ini' has no section [Nosuch], the DriverName of the connection"},
+     "Drivers file '{DIR}/dbxdrivers.ini' has no section [Nosuch], the DriverName of the "
+     "connection"},
     {"NoDatabase", sourceSectionWithout("Database={DB}"), kDriversSection,
      "Missing Database property"},
     {"BlankDatabase", replaced(kSourceSection, "Database={DB}", "Database=   "), kDriversSection,
@@ -248,10 +248,10 @@ TEST(Connection, EveryOpeningOperationRaisesTheSetUpErrorWithoutPrefix) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
     const std::string connections = dbs.folder() + "/dbxconnections.ini";
     const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
-    writeText(connections, filled(sourceSectionWithout("Database={DB}") +
-                                      replaced(sourceSectionWithout("Database={DB}"),
-                                               "[Dravonel]", "[Corvane]"),
-                                  dbs));
+    writeText(connections,
+              filled(sourceSectionWithout("Database={DB}") +
+                         replaced(sourceSectionWithout("Database={DB}"), "[Dravonel]", "[Corvane]"),
+                     dbs));
     writeText(drivers, filled(kDriversSection, dbs));
     engine::FormData form({connections, drivers});
 
@@ -331,7 +331,7 @@ TEST(IniFile, KeepsAValueWholeAndMatchesKeysWithoutCase) {
 // Over TCP to the loopback server, which checks passwords (the embedded engine
 // does not).
 class ServerConnection : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!testsupport::loopbackServerAvailable()) {
             GTEST_SKIP() << "no Firebird server listens on 127.0.0.1:3050";
@@ -341,7 +341,8 @@ protected:
 
 TEST_F(ServerConnection, ConnectsOverTcpAndEmbeddedAtOnce) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
-    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = "localhost:" + dbs.sourcePath()});
+    const auto [connections, drivers] =
+        dbs.writeRegistry({.sourceDatabase = "localhost:" + dbs.sourcePath()});
     engine::FormData form({connections, drivers});
 
     EXPECT_EQ(readSource(form), "source");
@@ -360,16 +361,17 @@ TEST_F(ServerConnection, WrongPasswordIsRefusedWithTheServersMessage) {
     const std::string connections = dbs.folder() + "/dbxconnections.ini";
     const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
     writeText(drivers, filled(kDriversSection, dbs));
-    const std::string tcpSection = replaced(kSourceSection, "Database={DB}", "Database=localhost:{DB}");
+    const std::string tcpSection =
+        replaced(kSourceSection, "Database={DB}", "Database=localhost:{DB}");
     engine::FormData form({connections, drivers});
 
     // A password is everything after the '=': cut at ';', '#' or a blank, each of
     // these would be the right one.
     for (const char* wrong : {"wrong", "olvtest;x", "olvtest#x", "olvtest x", "olvtest=x"}) {
         SCOPED_TRACE(wrong);
-        writeText(connections, filled(replaced(tcpSection, "Password=olvtest",
-                                               std::string("Password=") + wrong),
-                                      dbs));
+        writeText(connections,
+                  filled(replaced(tcpSection, "Password=olvtest", std::string("Password=") + wrong),
+                         dbs));
         EXPECT_THAT(errorOf([&] { readSource(form); }),
                     StartsWith("Your user name and password are not defined"));
         EXPECT_FALSE(form.SQLCon_Source.connected());
@@ -392,7 +394,8 @@ TEST_F(ServerConnection, PasswordFileGivesThePassword) {
     const std::string etc = dbs.folder() + "/etc", lib = dbs.folder() + "/lib";
     std::filesystem::create_directories(etc);
     std::filesystem::create_directories(lib);
-    writeText(etc + "/dbxconnections.ini", filled(serverSectionWith("PasswordFile=hq.password\n"), dbs));
+    writeText(etc + "/dbxconnections.ini",
+              filled(serverSectionWith("PasswordFile=hq.password\n"), dbs));
     std::filesystem::create_symlink(etc + "/dbxconnections.ini", lib + "/dbxconnections.ini");
     writePasswordFile(etc + "/hq.password", "olvtest\r\nnot the password\n", 0600);
     const std::string drivers = dbs.folder() + "/dbxdrivers.ini";
@@ -443,7 +446,8 @@ TEST_F(ServerConnection, WireKeysReachTheClientAsItsConfiguration) {
     const std::string branch =
         replaced(replaced(kSourceSection, "[Dravonel]", "[Corvane]"), "{DB}", dbs.targetPath());
     auto linkWith = [&](const std::string& keys) {
-        writeText(connections, filled(serverSectionWith("Password=olvtest\n" + keys) + branch + keys, dbs));
+        writeText(connections,
+                  filled(serverSectionWith("Password=olvtest\n" + keys) + branch + keys, dbs));
         return std::make_unique<engine::FormData>(db::RegistryFiles{connections, drivers});
     };
 
@@ -460,14 +464,17 @@ TEST_F(ServerConnection, WireKeysReachTheClientAsItsConfiguration) {
     try {
         EXPECT_EQ(wireOf(linkWith("WireCrypt=Disabled\n")->CDS_Source1).first, "FALSE");
     } catch (const db::Error& e) {
-        EXPECT_THAT(e.what(), HasSubstr("Incompatible wire encryption levels requested on client and server"));
+        EXPECT_THAT(
+            e.what(),
+            HasSubstr("Incompatible wire encryption levels requested on client and server"));
     }
 }
 
 // Nothing listens on the port: the client's own message, and the next use tries again.
 TEST(Connection, UnreachableServerGivesTheClientsMessageAndIsTriedAgain) {
     testsupport::TestDatabases dbs(kSourceSql, kTargetSql);
-    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = "localhost/3059:" + dbs.sourcePath()});
+    const auto [connections, drivers] =
+        dbs.writeRegistry({.sourceDatabase = "localhost/3059:" + dbs.sourcePath()});
     engine::FormData form({connections, drivers});
 
     const std::string message = errorOf([&] { readSource(form); });

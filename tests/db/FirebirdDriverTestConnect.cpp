@@ -35,7 +35,8 @@ TEST(FirebirdDriverEntryPoint, NormalVendorLibraryGivesADriver) {
     DriverModule module;
     db::Driver* driver = nullptr;
     char message[128] = "x";
-    ASSERT_EQ(module.entry()("libfbclient.so.2", "", &driver, message, sizeof message), 0) << message;
+    ASSERT_EQ(module.entry()("libfbclient.so.2", "", &driver, message, sizeof message), 0)
+        << message;
     ASSERT_NE(driver, nullptr);
     std::unique_ptr<db::Driver> owned(driver);
     EXPECT_NE(owned->createConnection(), nullptr);
@@ -61,7 +62,9 @@ TEST_F(FirebirdDriverConnect, WithoutCharsetOrRoleOrUser) {
     o.charset.clear();
     o.role.clear();
     auto c = connectTarget(&o);
-    auto rows = fetchAll(*c, "SELECT MON$CHARACTER_SET_ID FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION");
+    auto rows = fetchAll(*c,
+                         "SELECT MON$CHARACTER_SET_ID FROM MON$ATTACHMENTS WHERE MON$ATTACHMENT_ID "
+                         "= CURRENT_CONNECTION");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].asInt64(), 0);  // NONE
 }
@@ -75,10 +78,12 @@ TEST_F(FirebirdDriverConnect, ConnectionTimeoutAndOtherExtraKeysAreAccepted) {
 
 TEST_F(FirebirdDriverConnect, MissingFileGivesFirebirdsMessage) {
     try {
-        auto c = connectTarget(&static_cast<const db::ConnectOptions&>(optionsFor(databases_.folder() + "/none.fdb")));
+        auto c = connectTarget(
+            &static_cast<const db::ConnectOptions&>(optionsFor(databases_.folder() + "/none.fdb")));
         FAIL() << "connected";
     } catch (const db::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("I/O error during \"open\" operation for file"), std::string::npos)
+        EXPECT_NE(std::string(e.what()).find("I/O error during \"open\" operation for file"),
+                  std::string::npos)
             << e.what();
     }
 }
@@ -138,7 +143,7 @@ TEST_F(FirebirdDriverConnect, StalledServerEndsAtTheConnectionTimeoutAndSaysSo) 
 }
 
 class FirebirdDriverConnectTcp : public DriverTest {
-protected:
+  protected:
     void SetUp() override {
         if (!testsupport::loopbackServerAvailable())
             GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050 (scripts/fbserver.sh start)";
@@ -150,14 +155,16 @@ TEST_F(FirebirdDriverConnectTcp, ToTheLoopbackServer) {
     auto c = connectTarget(&o);
     auto insert = c->prepare("INSERT INTO T (ID, NAME) VALUES (?, ?)");
     EXPECT_EQ(insert->execute(params({db::Value::integer(7), db::Value::text("über TCP")})), 1u);
-    auto rows = fetchAll(*c, "SELECT NAME, MON$REMOTE_PROTOCOL FROM T CROSS JOIN MON$ATTACHMENTS "
-                             "WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION");
+    auto rows = fetchAll(*c,
+                         "SELECT NAME, MON$REMOTE_PROTOCOL FROM T CROSS JOIN MON$ATTACHMENTS "
+                         "WHERE MON$ATTACHMENT_ID = CURRENT_CONNECTION");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0][0].asText(), "über TCP");
     EXPECT_FALSE(rows[0][1].isNull());  // a remote attachment
     c->disconnect();
     databases_.attachThroughServer(true);
-    EXPECT_EQ(databases_.queryTarget("SELECT ID, NAME FROM T"), (testsupport::Rows{{"7", "über TCP"}}));
+    EXPECT_EQ(databases_.queryTarget("SELECT ID, NAME FROM T"),
+              (testsupport::Rows{{"7", "über TCP"}}));
 }
 
 TEST_F(FirebirdDriverConnectTcp, WrongPasswordGivesFirebirdsMessage) {

@@ -7,8 +7,10 @@ namespace {
 using testsupport::Rows;
 
 class FirebirdDriverTransactions : public DriverTest {
-protected:
-    Rows namesSeenByAnotherAttachment() { return databases_.queryTarget("SELECT ID, NAME FROM T ORDER BY ID"); }
+  protected:
+    Rows namesSeenByAnotherAttachment() {
+        return databases_.queryTarget("SELECT ID, NAME FROM T ORDER BY ID");
+    }
 };
 
 TEST_F(FirebirdDriverTransactions, ImplicitStatementIsDurableWhenExecuteReturns) {
@@ -41,12 +43,14 @@ TEST_F(FirebirdDriverTransactions, ImplicitTransactionIsOneTransactionKeptOpen) 
     EXPECT_GE(second, first);
     const auto count = databases_.queryTarget(
         "SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON A.MON$ATTACHMENT_ID = "
-        "T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0");
+        "T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG "
+        "= 0");
     EXPECT_EQ(count, (Rows{{"1"}}));
     c->endImplicitTransaction();
-    EXPECT_EQ(databases_.queryTarget(
-                  "SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON A.MON$ATTACHMENT_ID = "
-                  "T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0"),
+    EXPECT_EQ(databases_.queryTarget("SELECT COUNT(*) FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS "
+                                     "A ON A.MON$ATTACHMENT_ID = "
+                                     "T.MON$ATTACHMENT_ID WHERE A.MON$ATTACHMENT_ID <> "
+                                     "CURRENT_CONNECTION AND A.MON$SYSTEM_FLAG = 0"),
               (Rows{{"0"}}));
     // and a new one starts on the next statement
     c->prepare("INSERT INTO T (ID) VALUES (3)")->execute({});
@@ -87,7 +91,8 @@ TEST_F(FirebirdDriverTransactions, UncommittedChangesOfOneConnectionAreUnseenByA
     EXPECT_TRUE(namesSeenByAnotherAttachment().empty());
     EXPECT_FALSE(reader->inTransaction());
     writer->commit();
-    EXPECT_EQ(fetchAll(*reader, "SELECT ID FROM T").size(), 1u);  // read committed implicit transaction
+    EXPECT_EQ(fetchAll(*reader, "SELECT ID FROM T").size(),
+              1u);  // read committed implicit transaction
 }
 
 // A row another attachment holds locked: without waiting, or once the lock wait
@@ -111,7 +116,9 @@ TEST_F(FirebirdDriverTransactions, ALockedRowIsRefusedAtOnceWithoutWaitAndAtTheL
             other->prepare("UPDATE T SET NAME = 'c' WHERE ID = 1")->execute({});
             ADD_FAILURE() << "no conflict";
         } catch (const db::Error& e) {
-            EXPECT_EQ(std::string(e.what()).rfind("deadlock\n-update conflicts with concurrent update", 0), 0u)
+            EXPECT_EQ(std::string(e.what()).rfind(
+                          "deadlock\n-update conflicts with concurrent update", 0),
+                      0u)
                 << e.what();
             EXPECT_EQ(e.kind(), db::ErrorKind::Refused) << e.what();
         }
@@ -186,7 +193,9 @@ TEST_F(FirebirdDriverTransactions, UniqueKeyViolationGivesTheServersMessage) {
     } catch (const db::Error& e) {
         const std::string m = e.what();
         EXPECT_EQ(m.rfind("violation of PRIMARY or UNIQUE KEY constraint \"", 0), 0u) << m;
-        EXPECT_NE(m.find("on table \"T\"\n-Problematic key value is (\"ID\" = 1)"), std::string::npos) << m;
+        EXPECT_NE(m.find("on table \"T\"\n-Problematic key value is (\"ID\" = 1)"),
+                  std::string::npos)
+            << m;
     }
     // the connection carries on, the failed statement undone
     insert->execute(params({db::Value::integer(2), db::Value::text("c")}));
@@ -199,14 +208,16 @@ TEST_F(FirebirdDriverTransactions, SyntaxErrorAtPrepareGivesTheServersMessage) {
         c->prepare("SELEC * FROM T");
         FAIL();
     } catch (const db::Error& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Dynamic SQL Error\n-SQL error code = -104\n-Token unknown - line 1, column 1\n-SELEC");
+        EXPECT_EQ(
+            std::string(e.what()),
+            "Dynamic SQL Error\n-SQL error code = -104\n-Token unknown - line 1, column 1\n-SELEC");
     }
     try {
         c->prepare("SELECT * FROM NOSUCHTABLE");
         FAIL();
     } catch (const db::Error& e) {
-        EXPECT_NE(std::string(e.what()).find("Table unknown\n-NOSUCHTABLE"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Table unknown\n-NOSUCHTABLE"), std::string::npos)
+            << e.what();
     }
 }
 

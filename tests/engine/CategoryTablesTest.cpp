@@ -13,11 +13,13 @@ using testsupport::Rows;
 using Lines = std::vector<std::string>;
 
 class CategoryTablesTest : public EngineTest {
-protected:
+  protected:
     void addTopItems(std::initializer_list<const char*> ids) {
         for (const char* id : ids) {
-            dbs.execSource(std::string("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME, CHG_DATE) "
-                                       "VALUES ('") + id + "', '飲料" + id + "', '2005/03/01')");
+            dbs.execSource(
+                std::string("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME, CHG_DATE) "
+                            "VALUES ('") +
+                id + "', '飲料" + id + "', '2005/03/01')");
         }
     }
     void addSmallItems(int count) {
@@ -27,20 +29,23 @@ protected:
             "VALUES (LPAD(:I, 5, '0'), '小類' || :I, 'G1', 'T1'); I = I + 1; END END");
     }
     void addPackaging(const char* barcode, const char* chgDate) {
-        dbs.execSource(std::string("INSERT INTO PROD_SALE (SAL_BARCODE, PROD_ID, PACK_NAME, PACK_QTY, "
-                                   "SAL_PRICE, CHG_DATE) VALUES ('") +
-                       barcode + "', 'P1', '箱', 24, 480.5, " +
-                       (chgDate ? std::string("'") + chgDate + "'" : std::string("NULL")) + ")");
+        dbs.execSource(
+            std::string("INSERT INTO PROD_SALE (SAL_BARCODE, PROD_ID, PACK_NAME, PACK_QTY, "
+                        "SAL_PRICE, CHG_DATE) VALUES ('") +
+            barcode + "', 'P1', '箱', 24, 480.5, " +
+            (chgDate ? std::string("'") + chgDate + "'" : std::string("NULL")) + ")");
     }
     Rows targetTopItems() {
-        return dbs.queryTarget("SELECT TOP_ITEMID, TOP_ITEMNAME, CHG_DATE FROM PROD_TOPITEM ORDER BY 1");
+        return dbs.queryTarget(
+            "SELECT TOP_ITEMID, TOP_ITEMNAME, CHG_DATE FROM PROD_TOPITEM ORDER BY 1");
     }
 };
 
 TEST_F(CategoryTablesTest, TopCategoriesMirrorEveryRowAndLogEachKeyedSelect) {
     addTopItems({"T1", "T2", "T3"});
     dbs.execTarget("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('T2', 'old name')");
-    dbs.execTarget("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('T9', 'branch only')");
+    dbs.execTarget(
+        "INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('T9', 'branch only')");
     view.tickOnly({0});
 
     run();
@@ -61,7 +66,8 @@ TEST_F(CategoryTablesTest, TopCategoriesMirrorEveryRowAndLogEachKeyedSelect) {
 
 TEST_F(CategoryTablesTest, ChangedDoesWhatAllDoesForEveryCategoryTable) {
     addTopItems({"T1"});
-    dbs.execSource("INSERT INTO PROD_HIITEM (PD_GRPID, PD_GRPNAME, TOP_ITEMID) VALUES ('G1', '茶飲', 'T1')");
+    dbs.execSource(
+        "INSERT INTO PROD_HIITEM (PD_GRPID, PD_GRPNAME, TOP_ITEMID) VALUES ('G1', '茶飲', 'T1')");
     addSmallItems(3);
     addPackaging("4710001", "2005/03/01");
     view.tickOnly({0, 1, 2, 10});
@@ -123,11 +129,11 @@ TEST_F(CategoryTablesTest, SmallCategoriesArePagedByHundredsUntilAnEmptyPage) {
 
     run();
 
-    EXPECT_EQ(view.branchLines(), (Lines{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ",
-                                         "SELECT FIRST 100 SKIP 100 * FROM PROD_ITEM ",
-                                         "SELECT FIRST 100 SKIP 200 * FROM PROD_ITEM ",
-                                         "SELECT FIRST 100 SKIP 300 * FROM PROD_ITEM ",
-                                         "pd_itemid data finished..!"}));
+    EXPECT_EQ(view.branchLines(),
+              (Lines{"SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ",
+                     "SELECT FIRST 100 SKIP 100 * FROM PROD_ITEM ",
+                     "SELECT FIRST 100 SKIP 200 * FROM PROD_ITEM ",
+                     "SELECT FIRST 100 SKIP 300 * FROM PROD_ITEM ", "pd_itemid data finished..!"}));
     ASSERT_EQ(view.gaugeStarts.size(), 3u);
     EXPECT_EQ(view.gaugeStarts[0].first, 100);
     EXPECT_EQ(view.gaugeStarts[1].first, 100);
@@ -169,8 +175,9 @@ TEST_F(CategoryTablesTest, PackagingTakesTheDateFilterForEveryPage) {
                      "SELECT FIRST 10 SKIP 20 * FROM PROD_SALE WHERE CHG_DATE >= '2005/03/01'",
                      "PROD_SALE DATA Finished..!"}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_SALE"), (Rows{{"11"}}));
-    EXPECT_EQ(dbs.queryTarget("SELECT PACK_QTY, SAL_PRICE FROM PROD_SALE WHERE SAL_BARCODE = '4710010'"),
-              (Rows{{"24", "480.5"}}));
+    EXPECT_EQ(
+        dbs.queryTarget("SELECT PACK_QTY, SAL_PRICE FROM PROD_SALE WHERE SAL_BARCODE = '4710010'"),
+        (Rows{{"24", "480.5"}}));
     EXPECT_EQ(view.refreshes, 12 + 2);  // the walk, and one per non-empty page
 }
 
@@ -182,9 +189,9 @@ TEST_F(CategoryTablesTest, PackagingWithoutTheFilterTakesEveryRow) {
 
     run();
 
-    EXPECT_EQ(view.branchLines(), (Lines{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ",
-                                         "SELECT FIRST 10 SKIP 10 * FROM PROD_SALE",
-                                         "PROD_SALE DATA Finished..!"}));
+    EXPECT_EQ(view.branchLines(),
+              (Lines{"SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ",
+                     "SELECT FIRST 10 SKIP 10 * FROM PROD_SALE", "PROD_SALE DATA Finished..!"}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_SALE"), (Rows{{"2"}}));
 }
 
@@ -226,7 +233,8 @@ TEST_F(CategoryTablesTest, ARefusedRowIsLoggedAndTheRunGoesOn) {
 
     run();
 
-    EXPECT_EQ(dbs.queryTarget("SELECT TOP_ITEMID FROM PROD_TOPITEM ORDER BY 1"), (Rows{{"T1"}, {"T3"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT TOP_ITEMID FROM PROD_TOPITEM ORDER BY 1"),
+              (Rows{{"T1"}, {"T3"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_HIITEM"), (Rows{{"1"}}));
     std::vector<std::string> refusals;
     for (const auto& line : view.lines) {
@@ -260,7 +268,8 @@ TEST_F(CategoryTablesTest, ASourceWithFewerColumnsThanTheTargetEndsTheRunBeforeI
     const std::string error = runExpectingError();
 
     EXPECT_EQ(error.rfind("branch PROD_HIITEM: column ", 0), 0u) << error;
-    EXPECT_NE(error.find(" EXTRA_COL comes after headquarters' last column "), std::string::npos) << error;
+    EXPECT_NE(error.find(" EXTRA_COL comes after headquarters' last column "), std::string::npos)
+        << error;
     EXPECT_NE(view.lines.back(), "Done...");
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_HIITEM"), (Rows{{"0"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PROD_ITEM"), (Rows{{"0"}}));

@@ -22,7 +22,8 @@ std::string keyExpression(const std::string& key) {
     for (const char c : key) {
         if (static_cast<unsigned char>(c) < 32) {
             flush();
-            sql += (sql.empty() ? "" : " || ") + std::string("ASCII_CHAR(") + std::to_string(c) + ")";
+            sql +=
+                (sql.empty() ? "" : " || ") + std::string("ASCII_CHAR(") + std::to_string(c) + ")";
         } else {
             quoted += c == '\'' ? std::string("''") : std::string(1, c);
         }
@@ -37,7 +38,8 @@ std::string keyExpression(const std::string& key) {
 std::vector<std::string> awkwardKeys() {
     std::vector<std::string> keys{""};
     for (const std::string base : {"A", "L", "LL", "M", "K'Q", "x y", "品牌", "0001"}) {
-        for (const std::string tail : {"", "\r", "\t", "\n", " \r", "\x01", "Z", "\rZ", " Z"}) keys.push_back(base + tail);
+        for (const std::string tail : {"", "\r", "\t", "\n", " \r", "\x01", "Z", "\rZ", " Z"})
+            keys.push_back(base + tail);
     }
     for (int i = 0; i < 40; ++i) keys.push_back("P" + std::to_string(1000 + i));
     return keys;
@@ -51,7 +53,7 @@ std::vector<std::string> sorted(const Rows& rows) {
 }
 
 class CopyIntegrityTest : public EngineTest {
-protected:
+  protected:
     void runCategory(int category, int mode, bool bulk) {
         view.tickOnly({category});
         view.mode = mode;
@@ -69,18 +71,22 @@ TEST_P(EveryKeyArrives, PackagingWithVarcharAndCharKeys) {
         for (auto exec : {&TestDatabases::execSource, &TestDatabases::execTarget}) {
             (dbs.*exec)("DROP TABLE PROD_SALE");
             (dbs.*exec)(std::string("CREATE TABLE PROD_SALE (SAL_BARCODE ") + keyType +
-                        " NOT NULL PRIMARY KEY, PROD_ID VARCHAR(20), PACK_NAME VARCHAR(10), PACK_QTY INTEGER, "
-                        "SAL_PRICE NUMERIC(12,2), VIP_PRICE NUMERIC(12,2), CHG_DATE VARCHAR(10), CHG_USER VARCHAR(10))");
+                        " NOT NULL PRIMARY KEY, PROD_ID VARCHAR(20), PACK_NAME VARCHAR(10), "
+                        "PACK_QTY INTEGER, "
+                        "SAL_PRICE NUMERIC(12,2), VIP_PRICE NUMERIC(12,2), CHG_DATE VARCHAR(10), "
+                        "CHG_USER VARCHAR(10))");
         }
         for (const std::string& key : awkwardKeys())
-            dbs.execSource("INSERT INTO PROD_SALE (SAL_BARCODE, PACK_NAME) VALUES (" + keyExpression(key) + ", 'p')");
+            dbs.execSource("INSERT INTO PROD_SALE (SAL_BARCODE, PACK_NAME) VALUES (" +
+                           keyExpression(key) + ", 'p')");
         data = std::make_unique<engine::FormData>(files);  // the tables are new
 
         runCategory(10, engine::kModeAll, bulk);
 
         const std::string keys = "SELECT SAL_BARCODE FROM PROD_SALE";
         EXPECT_EQ(sorted(dbs.queryTarget(keys)), sorted(dbs.querySource(keys))) << keyType;
-        EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PROD_SALE")[0][0], std::to_string(awkwardKeys().size()));
+        EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PROD_SALE")[0][0],
+                  std::to_string(awkwardKeys().size()));
         data.reset();
     }
 }
@@ -88,9 +94,10 @@ TEST_P(EveryKeyArrives, PackagingWithVarcharAndCharKeys) {
 TEST_P(EveryKeyArrives, ProductsThroughTheirQueue) {
     const bool bulk = GetParam();
     for (const std::string& key : awkwardKeys()) {
-        dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES (" + keyExpression(key) + ", 'new')");
-        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', " + keyExpression(key) +
-                       ", 'UPDATE')");
+        dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES (" + keyExpression(key) +
+                       ", 'new')");
+        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', " +
+                       keyExpression(key) + ", 'UPDATE')");
     }
     runCategory(3, engine::kModeChanged, bulk);
 
@@ -116,22 +123,32 @@ struct ColumnCase {
     std::vector<std::string> errorLines;  // "{db}" is headquarters' database
 };
 
-void PrintTo(const ColumnCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ColumnCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 const ColumnCase kColumnCases[] = {
-    {"byPosition", 11, "CUSTOMER", "ALTER TABLE CUSTOMER DROP CONTACT",
+    {"byPosition",
+     11,
+     "CUSTOMER",
+     "ALTER TABLE CUSTOMER DROP CONTACT",
      "INSERT INTO CUSTOMER (CUST_ID, CUST_NAME, TEL) VALUES ('K1', 'k', '555')",
      "INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE) VALUES ('0001', 'K1', 'UPDATE')",
      {"branch CUSTOMER: column 5 is CONTACT, headquarters has TEL there"}},
-    {"byName", 3, "PRODUCT", "ALTER TABLE PRODUCT DROP PROD_SNAME",
+    {"byName",
+     3,
+     "PRODUCT",
+     "ALTER TABLE PRODUCT DROP PROD_SNAME",
      "INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'p')",
      "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')",
      {"CDS_Source1: Field 'PROD_SNAME' not found",
-      "headquarters' PRODUCT (Dravonel, database {db}) has no column PROD_SNAME, which the branch's PRODUCT has"}},
+      "headquarters' PRODUCT (Dravonel, database {db}) has no column PROD_SNAME, which the "
+      "branch's PRODUCT has"}},
 };
 
-class ColumnsNoLongerMatch : public CopyIntegrityTest,
-                             public ::testing::WithParamInterface<std::tuple<ColumnCase, bool, int>> {};
+class ColumnsNoLongerMatch
+    : public CopyIntegrityTest,
+      public ::testing::WithParamInterface<std::tuple<ColumnCase, bool, int>> {};
 
 TEST_P(ColumnsNoLongerMatch, NothingIsWrittenAndTheClaimsWait) {
     const auto& [c, bulk, mode] = GetParam();
@@ -158,11 +175,13 @@ TEST_P(ColumnsNoLongerMatch, NothingIsWrittenAndTheClaimsWait) {
 
 INSTANTIATE_TEST_SUITE_P(Copies, ColumnsNoLongerMatch,
                          ::testing::Combine(::testing::ValuesIn(kColumnCases), ::testing::Bool(),
-                                            ::testing::Values(engine::kModeAll, engine::kModeChanged)),
+                                            ::testing::Values(engine::kModeAll,
+                                                              engine::kModeChanged)),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) ? "_bulk" : "_default") +
-                                    (std::get<2>(info.param) == engine::kModeAll ? "_all" : "_changed");
+                                    (std::get<2>(info.param) == engine::kModeAll ? "_all"
+                                                                                 : "_changed");
                          });
 
 // A claimed change whose record headquarters has, but which the scan did not give
@@ -173,7 +192,8 @@ TEST_F(CopyIntegrityTest, AClaimedChangeTheScanDidNotReachStaysQueued) {
         dbs.execSource("DELETE FROM PRODUCT");
         dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'one')");
         dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P9', 'late')");
-        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')");
+        dbs.execSource(
+            "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')");
         useFaultDriver();
         bool claimed = false;
         setStatementHook([&](const std::string& sql) {
@@ -181,20 +201,24 @@ TEST_F(CopyIntegrityTest, AClaimedChangeTheScanDidNotReachStaysQueued) {
             const bool write = sql.find("INSERT INTO \"PRODUCT\"") != std::string::npos;
             if (claimed || !write) return;
             claimed = true;
-            dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE, TRAN_CODE) "
-                           "VALUES ('0001', 'P9', 'UPDATE', 'W')");
+            dbs.execSource(
+                "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE, TRAN_CODE) "
+                "VALUES ('0001', 'P9', 'UPDATE', 'W')");
         });
         runCategory(3, engine::kModeChanged, bulk);
         setStatementHook({});
 
         EXPECT_TRUE(claimed);
         EXPECT_NE(std::find(view.lines.begin(), view.lines.end(),
-                            "PRODUCT_WAIT: the claimed change of 'P9' was not reached by this run and stays queued"),
+                            "PRODUCT_WAIT: the claimed change of 'P9' was not reached by this run "
+                            "and stays queued"),
                   view.lines.end());
-        EXPECT_EQ(dbs.querySource("SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT"), (Rows{{"P9", "N"}}));
+        EXPECT_EQ(dbs.querySource("SELECT PROD_ID, TRAN_CODE FROM PRODUCT_WAIT"),
+                  (Rows{{"P9", "N"}}));
 
         runCategory(3, engine::kModeChanged, bulk);
-        EXPECT_EQ(dbs.queryTarget("SELECT PROD_NAME FROM PRODUCT WHERE PROD_ID = 'P9'"), (Rows{{"late"}}));
+        EXPECT_EQ(dbs.queryTarget("SELECT PROD_NAME FROM PRODUCT WHERE PROD_ID = 'P9'"),
+                  (Rows{{"late"}}));
         EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT"), (Rows{{"0"}}));
     }
 }
@@ -211,7 +235,9 @@ struct CommitCase {
     const char* setUpAtHeadquarters;
 };
 
-void PrintTo(const CommitCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CommitCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommitRefused : public CopyIntegrityTest, public ::testing::WithParamInterface<CommitCase> {};
 
@@ -220,13 +246,16 @@ TEST_P(CommitRefused, LeavesNothingOpenForTheNextRun) {
     dbs.execTarget("CREATE EXCEPTION E_NO_COMMIT 'commit refused'");
     dbs.execTarget("CREATE TABLE NO_COMMIT (X INTEGER)");
     // The transaction that raises the flag marks itself, so that its own commit is taken.
-    dbs.execTarget("CREATE TRIGGER T_NO_COMMIT ON TRANSACTION COMMIT AS BEGIN "
-                   "IF (EXISTS (SELECT 1 FROM NO_COMMIT) AND RDB$GET_CONTEXT('USER_TRANSACTION', 'RAISING') IS NULL) "
-                   "THEN EXCEPTION E_NO_COMMIT; END");
+    dbs.execTarget(
+        "CREATE TRIGGER T_NO_COMMIT ON TRANSACTION COMMIT AS BEGIN "
+        "IF (EXISTS (SELECT 1 FROM NO_COMMIT) AND RDB$GET_CONTEXT('USER_TRANSACTION', 'RAISING') "
+        "IS NULL) "
+        "THEN EXCEPTION E_NO_COMMIT; END");
     dbs.execSource(c.setUpAtHeadquarters);
     data.reset();
-    dbs.execTarget("EXECUTE BLOCK AS BEGIN RDB$SET_CONTEXT('USER_TRANSACTION', 'RAISING', '1'); "
-                   "INSERT INTO NO_COMMIT VALUES (1); END");
+    dbs.execTarget(
+        "EXECUTE BLOCK AS BEGIN RDB$SET_CONTEXT('USER_TRANSACTION', 'RAISING', '1'); "
+        "INSERT INTO NO_COMMIT VALUES (1); END");
     data = std::make_unique<engine::FormData>(files);
 
     view.tickOnly({c.category});
@@ -244,14 +273,16 @@ TEST_P(CommitRefused, LeavesNothingOpenForTheNextRun) {
     // The shop's program lifts the flag; the next run deletes P0 from the branch.
     dbs.execTarget("DELETE FROM NO_COMMIT");
     dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P0', 'gone')");
-    dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P0', 'DELETE')");
+    dbs.execSource(
+        "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P0', 'DELETE')");
     view.tickOnly({3});
     view.mode = engine::kModeChanged;
     run("0001", {.bulk = c.bulk});
     data.reset();  // the program ends
 
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT WHERE PROD_ID = 'P0'"), (Rows{{"0"}}));
-    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE PROD_ID = 'P0'"), (Rows{{"0"}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE PROD_ID = 'P0'"),
+              (Rows{{"0"}}));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -265,7 +296,8 @@ INSTANTIATE_TEST_SUITE_P(
                    "EXECUTE BLOCK AS BEGIN "
                    "INSERT INTO PSALE_MASTER (MASTERBILLID) VALUES ('B1'); "
                    "INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P1'); "
-                   "INSERT INTO PSALE_WAIT (STORE_ID, MASTERBILLID, STATE) VALUES ('0001', 'B1', 'UPDATE'); END"}),
+                   "INSERT INTO PSALE_WAIT (STORE_ID, MASTERBILLID, STATE) VALUES ('0001', 'B1', "
+                   "'UPDATE'); END"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -15,29 +15,34 @@ using testsupport::Rows;
 constexpr int kPriceChanges = 7;
 
 class PriceChangeTest : public BillTest {
-protected:
+  protected:
     void addProduct(const std::string& id) {
-        dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, "
-                       "STD_COST, SAL_TAG, IN_TAG, CHG_DATE, CHG_TIME) VALUES ('" + id +
-                       "', 'D00', 10, 9, 8, 7, 0, 0, '2005/01/01', '08:00:00')");
+        dbs.execTarget(
+            "INSERT INTO PRODUCT (PROD_ID, PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, "
+            "STD_COST, SAL_TAG, IN_TAG, CHG_DATE, CHG_TIME) VALUES ('" +
+            id + "', 'D00', 10, 9, 8, 7, 0, 0, '2005/01/01', '08:00:00')");
     }
     // A line of the branch: bill, product, due date and mark (SQL literals), and the
     // new values "N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST,
     // SAL_TAG, IN_TAG".
     void addLine(const std::string& bill, const std::string& product, const std::string& date,
-                 const std::string& mark, const std::string& values = "'D01', 12, 11, 10, 8.25, 1, 2") {
-        dbs.execTarget("INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID, CHGPRICE_DATE, TRN_CODE, "
-                       "N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, "
-                       "IN_TAG) VALUES ('" + bill + "', '" + product + "', " + date + ", " + mark +
-                       ", " + values + ")");
+                 const std::string& mark,
+                 const std::string& values = "'D01', 12, 11, 10, 8.25, 1, 2") {
+        dbs.execTarget(
+            "INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID, CHGPRICE_DATE, TRN_CODE, "
+            "N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, "
+            "IN_TAG) VALUES ('" +
+            bill + "', '" + product + "', " + date + ", " + mark + ", " + values + ")");
     }
     Rows product(const std::string& id) {
-        return dbs.queryTarget("SELECT PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, STD_COST, "
-                               "SAL_TAG, IN_TAG, CHG_DATE, CHG_TIME FROM PRODUCT WHERE PROD_ID = '" +
-                               id + "'");
+        return dbs.queryTarget(
+            "SELECT PD_ITEMID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, STD_COST, "
+            "SAL_TAG, IN_TAG, CHG_DATE, CHG_TIME FROM PRODUCT WHERE PROD_ID = '" +
+            id + "'");
     }
     Rows marks() {
-        return dbs.queryTarget("SELECT MASTERBILLID, PROD_ID, TRN_CODE FROM CHGPRICE_SUB ORDER BY 1, 2");
+        return dbs.queryTarget(
+            "SELECT MASTERBILLID, PROD_ID, TRN_CODE FROM CHGPRICE_SUB ORDER BY 1, 2");
     }
     void runPriceChanges(int mode = engine::kModeAll) {
         view.tickOnly({kPriceChanges});
@@ -49,8 +54,7 @@ protected:
     const Rows appliedToday{{"D01", "12", "11", "10", "8.25", "1", "2", "2005/03/01", "10:20:30"}};
 };
 
-class PriceChangeInEveryMode : public PriceChangeTest,
-                               public ::testing::WithParamInterface<int> {};
+class PriceChangeInEveryMode : public PriceChangeTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(PriceChangeInEveryMode, LinesDueTodayAreAppliedAndTomorrowsWait) {
     addProduct("P1");
@@ -117,7 +121,8 @@ TEST_F(PriceChangeTest, OfTwoLinesForOneProductTheLaterDecides) {
 
     runPriceChanges();
 
-    EXPECT_EQ(product("P1"), (Rows{{"D02", "22", "22", "22", "22", "2", "2", "2005/03/01", "10:20:30"}}));
+    EXPECT_EQ(product("P1"),
+              (Rows{{"D02", "22", "22", "22", "22", "2", "2", "2005/03/01", "10:20:30"}}));
     EXPECT_EQ(marks(), (Rows{{"C1", "P1", "Y"}, {"C2", "P1", "Y"}}));
     EXPECT_EQ(data->SQL_SubDet.sqlText(),
               "UPDATE PRODUCT SET PD_ITEMID = :PD_ITEMID ,\n"
@@ -143,9 +148,11 @@ TEST_F(PriceChangeTest, PricesAndTagsThatAreNotNumbersGiveZero) {
 
     runPriceChanges();
 
-    EXPECT_EQ(product("P1"), (Rows{{"D01", "0", "11", "10", "8.25", "0", "2", "2005/03/01", "10:20:30"}}));
+    EXPECT_EQ(product("P1"),
+              (Rows{{"D01", "0", "11", "10", "8.25", "0", "2", "2005/03/01", "10:20:30"}}));
     EXPECT_EQ(product("P2"), (Rows{{"", "0", "0", "0", "0", "0", "0", "2005/03/01", "10:20:30"}}));
-    EXPECT_EQ(product("P3"), (Rows{{"D03", "0", "11", "10", "8.25", "0", "2", "2005/03/01", "10:20:30"}}));
+    EXPECT_EQ(product("P3"),
+              (Rows{{"D03", "0", "11", "10", "8.25", "0", "2", "2005/03/01", "10:20:30"}}));
 }
 
 TEST_F(PriceChangeTest, LinesWithoutMarkOrDateOrAlreadyAppliedAreNeverApplied) {
@@ -182,7 +189,8 @@ TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
     addLine("C1", "P2", "'2005/02/01'", "'N'", "'D01', 5000, 11, 10, 8.25, 1, 2");
     addLine("C1", "P3", "'2005/02/01'", "'N'", "'D01', 60, 11, 10, 8.25, 1, 2");
     dbs.execSource("INSERT INTO CUSTOMER (CUST_ID, CUST_NAME) VALUES ('K1', 'later')");
-    dbs.execSource("INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE) VALUES ('0001', 'K1', 'UPDATE')");
+    dbs.execSource(
+        "INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE) VALUES ('0001', 'K1', 'UPDATE')");
 
     view.tickOnly({kPriceChanges, 11});
     view.mode = engine::kModeChanged;
@@ -190,8 +198,9 @@ TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
     run("0001", {.tally = &tally});
 
     EXPECT_EQ(view.lines.back(), "Done...");
-    const auto refused = std::find_if(view.lines.begin(), view.lines.end(),
-                                      [](const std::string& l) { return l.find(" refused") != std::string::npos; });
+    const auto refused =
+        std::find_if(view.lines.begin(), view.lines.end(),
+                     [](const std::string& l) { return l.find(" refused") != std::string::npos; });
     ASSERT_NE(refused, view.lines.end());
     EXPECT_EQ(refused->rfind("PRODUCT row 'P2' refused and stays queued: ", 0), 0u) << *refused;
     EXPECT_NE(refused->find("CK_PRICE"), std::string::npos) << *refused;
@@ -211,10 +220,12 @@ TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
 
 TEST_F(PriceChangeTest, ABillArrivingInChangedIsAppliedInTheSameRun) {
     addProduct("P1");
-    dbs.execSource("INSERT INTO CHGPRICE_MASTER (MASTERBILLID, CHGPRICE_DATE) VALUES ('C9', '2005/03/01')");
-    dbs.execSource("INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID, CHGPRICE_DATE, TRN_CODE, "
-                   "N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, IN_TAG) "
-                   "VALUES ('C9', 'P1', '2005/03/01', 'N', 'D01', 12, 11, 10, 8.25, 1, 2)");
+    dbs.execSource(
+        "INSERT INTO CHGPRICE_MASTER (MASTERBILLID, CHGPRICE_DATE) VALUES ('C9', '2005/03/01')");
+    dbs.execSource(
+        "INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID, CHGPRICE_DATE, TRN_CODE, "
+        "N_PD_ITEMID, N_SALE_PRICE, N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, IN_TAG) "
+        "VALUES ('C9', 'P1', '2005/03/01', 'N', 'D01', 12, 11, 10, 8.25, 1, 2)");
     queue("CHGPRICE_WAIT", "C9", "INSERT");
 
     runPriceChanges(engine::kModeChanged);

@@ -17,11 +17,12 @@ using Lines = std::vector<std::string>;
 // A second attachment to the branch that holds an uncommitted update of one row,
 // as one of the shop's programs would, until release().
 class HeldRowLock {
-public:
+  public:
     HeldRowLock(const std::string& database, const std::string& update)
         : attachment_(fb::attach(database)) {
         fb::run("lock", [&](Firebird::ThrowStatusWrapper* st) {
-            transaction_ = fb::Ref<Firebird::ITransaction>(attachment_->startTransaction(st, 0, nullptr));
+            transaction_ =
+                fb::Ref<Firebird::ITransaction>(attachment_->startTransaction(st, 0, nullptr));
             attachment_->execute(st, transaction_.get(), 0, update.c_str(), 3, nullptr, nullptr,
                                  nullptr, nullptr);
         });
@@ -35,20 +36,22 @@ public:
         fb::detach(attachment_);
     }
 
-private:
+  private:
     fb::Ref<Firebird::IAttachment> attachment_;
     fb::Ref<Firebird::ITransaction> transaction_;
 };
 
 class StaysQueuedTest : public EngineTest {
-protected:
+  protected:
     void SetUp() override {
         EngineTest::SetUp();
         for (const char* id : {"P1", "P2", "P3"}) {
-            dbs.execSource(std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") +
-                           id + "', 'new " + id + "', 30)");
-            dbs.execTarget(std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") +
-                           id + "', 'old " + id + "', 25)");
+            dbs.execSource(
+                std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") + id +
+                "', 'new " + id + "', 30)");
+            dbs.execTarget(
+                std::string("INSERT INTO PRODUCT (PROD_ID, PROD_NAME, SALE_PRICE) VALUES ('") + id +
+                "', 'old " + id + "', 25)");
             queue("0001", id);
         }
         queue("0002", "P2");
@@ -56,12 +59,13 @@ protected:
         view.mode = engine::kModeChanged;
     }
     void queue(const std::string& store, const std::string& id) {
-        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('" + store + "', '" +
-                       id + "', 'UPDATE')");
+        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('" + store +
+                       "', '" + id + "', 'UPDATE')");
     }
     Rows products() { return dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT ORDER BY 1"); }
     Rows productQueue() {
-        return dbs.querySource("SELECT STORE_ID, PROD_ID, TRAN_CODE FROM PRODUCT_WAIT ORDER BY 1, 2");
+        return dbs.querySource(
+            "SELECT STORE_ID, PROD_ID, TRAN_CODE FROM PRODUCT_WAIT ORDER BY 1, 2");
     }
     Lines refusals() const {
         Lines out;
@@ -100,10 +104,12 @@ TEST_F(StaysQueuedTest, ARefusedRecordKeepsItsQueueRowsAndArrivesOnceTheCauseIsG
         EXPECT_EQ(counts.queueRowsRemoved, runNumber == 1 ? 2u : 0u);
         EXPECT_FALSE(tally.categories[4].ran);
         EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
-        EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}})) << "run " << runNumber;
+        EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}}))
+            << "run " << runNumber;
         const Lines refused = refusals();
         ASSERT_EQ(refused.size(), 1u) << "run " << runNumber;
-        EXPECT_EQ(refused[0].rfind("PRODUCT row 'P2' refused and stays queued: ", 0), 0u) << refused[0];
+        EXPECT_EQ(refused[0].rfind("PRODUCT row 'P2' refused and stays queued: ", 0), 0u)
+            << refused[0];
         EXPECT_NE(refused[0].find("CK_NAME"), std::string::npos) << refused[0];
         EXPECT_EQ(view.lines.back(), "Done...");
     }
@@ -116,9 +122,11 @@ TEST_F(StaysQueuedTest, ARefusedRecordKeepsItsQueueRowsAndArrivesOnceTheCauseIsG
 }
 
 TEST_F(StaysQueuedTest, ARowLockedByAnotherProgramIsRefusedWithoutWaitingAndArrivesNextRun) {
-    for (const char* waitOnLocks : {"False", static_cast<const char*>(nullptr)}) {  // absent is false
+    for (const char* waitOnLocks :
+         {"False", static_cast<const char*>(nullptr)}) {  // absent is false
         setWaitOnLocks(waitOnLocks);
-        HeldRowLock lock(dbs.targetPath(), "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
+        HeldRowLock lock(dbs.targetPath(),
+                         "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
         run();
         EXPECT_EQ(products(), (Rows{{"P1", "new P1"}, {"P2", "old P2"}, {"P3", "new P3"}}));
         EXPECT_EQ(productQueue(), (Rows{{"0001", "P2", "N"}, {"0002", "P2", "N"}}));
@@ -138,7 +146,8 @@ TEST_F(StaysQueuedTest, ARowLockedByAnotherProgramIsRefusedWithoutWaitingAndArri
 
 TEST_F(StaysQueuedTest, WithWaitOnLocksTheWriteWaitsForTheOtherProgram) {
     setWaitOnLocks("True");
-    HeldRowLock lock(dbs.targetPath(), "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
+    HeldRowLock lock(dbs.targetPath(),
+                     "UPDATE PRODUCT SET PROD_NAME = 'shop' WHERE PROD_ID = 'P2'");
     std::thread shop([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         lock.release();
@@ -163,30 +172,43 @@ struct RecordFailure {
     const char* mendedName;  // P2's name after the mend; "" when P2 is deleted
 };
 
-void PrintTo(const RecordFailure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const RecordFailure& f, std::ostream* os) {
+    *os << f.name;
+}
 
 const RecordFailure kRecordFailures[] = {
     {"textForAnInteger",
      {"ALTER TABLE PRODUCT ALTER COLUMN PACK_QTY TYPE VARCHAR(20)",
       "UPDATE PRODUCT SET PACK_QTY = 'abc' WHERE PROD_ID = 'P2'"},
-     {}, {"UPDATE PRODUCT SET PACK_QTY = '6' WHERE PROD_ID = 'P2'"}, {},
-     "'abc' is not a valid integer value", "new P2"},
+     {},
+     {"UPDATE PRODUCT SET PACK_QTY = '6' WHERE PROD_ID = 'P2'"},
+     {},
+     "'abc' is not a valid integer value",
+     "new P2"},
     {"numberOutOfRange",
-     {"ALTER TABLE PRODUCT ALTER COLUMN SAL_TAG TYPE INTEGER", "UPDATE PRODUCT SET SAL_TAG = 70000 WHERE PROD_ID = 'P2'"},
-     {}, {"UPDATE PRODUCT SET SAL_TAG = 7 WHERE PROD_ID = 'P2'"}, {},
-     "'70000' is not a valid smallint value", "new P2"},
+     {"ALTER TABLE PRODUCT ALTER COLUMN SAL_TAG TYPE INTEGER",
+      "UPDATE PRODUCT SET SAL_TAG = 70000 WHERE PROD_ID = 'P2'"},
+     {},
+     {"UPDATE PRODUCT SET SAL_TAG = 7 WHERE PROD_ID = 'P2'"},
+     {},
+     "'70000' is not a valid smallint value",
+     "new P2"},
     {"dateThatDoesNotParse",
      {"UPDATE PRODUCT SET NOTE = 'someday' WHERE PROD_ID = 'P2'"},
      {"ALTER TABLE PRODUCT DROP NOTE", "ALTER TABLE PRODUCT ADD NOTE DATE"},
-     {"UPDATE PRODUCT SET NOTE = '2026/12/01' WHERE PROD_ID = 'P2'"}, {},
-     "'someday' is not a valid date and time", "new P2"},
+     {"UPDATE PRODUCT SET NOTE = '2026/12/01' WHERE PROD_ID = 'P2'"},
+     {},
+     "'someday' is not a valid date and time",
+     "new P2"},
     {"deletionRefused",
      {"INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P2', 'DELETE')",
       "DELETE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2' AND STATE = 'UPDATE'"},
      {"CREATE TABLE SHELF (PROD_ID VARCHAR(20) REFERENCES PRODUCT (PROD_ID))",
       "INSERT INTO SHELF VALUES ('P2')"},
-     {}, {"DELETE FROM SHELF"},
-     "FOREIGN KEY", ""},
+     {},
+     {"DELETE FROM SHELF"},
+     "FOREIGN KEY",
+     ""},
 };
 
 class RecordFailureTest : public StaysQueuedTest,
@@ -197,9 +219,11 @@ TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
     for (const auto& sql : failure.atHeadquarters) dbs.execSource(sql);
     for (const auto& sql : failure.atBranch) dbs.execTarget(sql);
     dbs.execSource("INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME) VALUES ('V1', 'vendor')");
-    dbs.execSource("INSERT INTO PROVIDER_WAIT (STORE_ID, PROVIDER_ID, STATE) VALUES ('0001', 'V1', 'UPDATE')");
+    dbs.execSource(
+        "INSERT INTO PROVIDER_WAIT (STORE_ID, PROVIDER_ID, STATE) VALUES ('0001', 'V1', 'UPDATE')");
     view.tickOnly({3, 4});
-    const std::string p2Queue = "SELECT STATE, TRAN_CODE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2'";
+    const std::string p2Queue =
+        "SELECT STATE, TRAN_CODE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2'";
     const Rows queuedP2 = dbs.querySource(p2Queue);
 
     engine::RunTally tally;
@@ -215,7 +239,8 @@ TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
     Rows waiting = queuedP2;
     for (auto& row : waiting) row[1] = "N";
     EXPECT_EQ(dbs.querySource(p2Queue), waiting);
-    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE PROD_ID <> 'P2'"), (Rows{{"0"}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE PROD_ID <> 'P2'"),
+              (Rows{{"0"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT PROVIDER_NAME FROM PROVIDER"), (Rows{{"vendor"}}));
 
     for (const auto& sql : failure.mendHeadquarters) dbs.execSource(sql);
@@ -228,7 +253,8 @@ TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, RecordFailureTest,
-                         ::testing::Combine(::testing::ValuesIn(kRecordFailures), ::testing::Bool()),
+                         ::testing::Combine(::testing::ValuesIn(kRecordFailures),
+                                            ::testing::Bool()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).name) +
                                     (std::get<1>(info.param) ? "_bulk" : "_default");

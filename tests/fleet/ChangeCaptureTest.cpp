@@ -16,8 +16,9 @@ namespace {
 using testsupport::Rows;
 using testsupport::TestDatabases;
 
-constexpr const char* kQueues[] = {"PRODUCT_WAIT", "PROVIDER_WAIT", "CUSTOMER_WAIT", "PSALE_WAIT",
-                                   "PTSALE_WAIT", "CHGPRICE_WAIT", "QUOT_WAIT", "INPROMOTION_WAIT"};
+constexpr const char* kQueues[] = {"PRODUCT_WAIT", "PROVIDER_WAIT",   "CUSTOMER_WAIT",
+                                   "PSALE_WAIT",   "PTSALE_WAIT",     "CHGPRICE_WAIT",
+                                   "QUOT_WAIT",    "INPROMOTION_WAIT"};
 constexpr const char* kBills[] = {"PSALE", "PTSALE", "CHGPRICE", "QUOT", "INPROMOTION"};
 
 // A branch of its own, reading the shared headquarters.
@@ -38,11 +39,12 @@ struct Branch {
 };
 
 class ChangeCaptureTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         hq.execSource("INSERT INTO OLVARIN_STORES (STORE_ID, STORE_NAME) VALUES ('0001', 'north')");
         hq.execSource("INSERT INTO OLVARIN_STORES (STORE_ID, STORE_NAME) VALUES ('0002', 'south')");
-        hq.execSource("INSERT INTO OLVARIN_STORES (STORE_ID, STORE_NAME, ACTIVE) VALUES ('0003', 'shut', 0)");
+        hq.execSource(
+            "INSERT INTO OLVARIN_STORES (STORE_ID, STORE_NAME, ACTIVE) VALUES ('0003', 'shut', 0)");
     }
     // Queue rows per store of every queue.
     Rows queued() {
@@ -70,9 +72,11 @@ TEST_F(ChangeCaptureTest, ChangesAndDeletionsMadeByPlainSqlArriveAtEveryActiveSt
         hq.execSource(std::string("INSERT INTO ") + bill + "_MASTER (MASTERBILLID) VALUES ('B1')");
         // A promotion line travels with its prices and quantities.
         const std::string line = bill == std::string("PSALE")
-            ? "INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PSALE_PRICE, OLD_PRICE, N_QTY, G_QTY, "
-              "VIP_PRICE) VALUES ('B1', 'P1', 9, 10, 1, 0, 8)"
-            : std::string("INSERT INTO ") + bill + "_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P1')";
+                                     ? "INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PSALE_PRICE, "
+                                       "OLD_PRICE, N_QTY, G_QTY, "
+                                       "VIP_PRICE) VALUES ('B1', 'P1', 9, 10, 1, 0, 8)"
+                                     : std::string("INSERT INTO ") + bill +
+                                           "_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P1')";
         hq.execSource(line);
     }
     // Each active store has one row per change; the inactive one none.
@@ -89,7 +93,8 @@ TEST_F(ChangeCaptureTest, ChangesAndDeletionsMadeByPlainSqlArriveAtEveryActiveSt
         EXPECT_EQ(branch->rows("SELECT PROVIDER_NAME FROM PROVIDER"), (Rows{{"farm"}}));
         EXPECT_EQ(branch->rows("SELECT CUST_NAME FROM CUSTOMER"), (Rows{{"hotel"}}));
         for (const char* bill : kBills)
-            EXPECT_EQ(branch->rows(std::string("SELECT COUNT(*) FROM ") + bill + "_SUB WHERE MASTERBILLID = 'B1'"),
+            EXPECT_EQ(branch->rows(std::string("SELECT COUNT(*) FROM ") + bill +
+                                   "_SUB WHERE MASTERBILLID = 'B1'"),
                       (Rows{{"1"}}))
                 << bill << " at " << branch->store;
     }
@@ -106,16 +111,19 @@ TEST_F(ChangeCaptureTest, ChangesAndDeletionsMadeByPlainSqlArriveAtEveryActiveSt
     }
     // A line added to a bill reaches the stores with its master touched.
     hq.execSource("INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID) VALUES ('B1', 'P2')");
-    hq.execSource("UPDATE CHGPRICE_MASTER SET MASTERBILLID = MASTERBILLID WHERE MASTERBILLID = 'B1'");
+    hq.execSource(
+        "UPDATE CHGPRICE_MASTER SET MASTERBILLID = MASTERBILLID WHERE MASTERBILLID = 'B1'");
 
     runBoth();
     for (Branch* branch : {&first, &second}) {
-        EXPECT_EQ(branch->rows("SELECT PROD_ID, PROD_NAME FROM PRODUCT"), (Rows{{"P1", "green tea"}}));
+        EXPECT_EQ(branch->rows("SELECT PROD_ID, PROD_NAME FROM PRODUCT"),
+                  (Rows{{"P1", "green tea"}}));
         EXPECT_EQ(branch->rows("SELECT PROVIDER_ID FROM PROVIDER"), (Rows{{"V2"}}));
         EXPECT_EQ(branch->rows("SELECT COUNT(*) FROM CUSTOMER"), (Rows{{"0"}}));
         EXPECT_EQ(branch->rows("SELECT COUNT(*) FROM PSALE_MASTER"), (Rows{{"0"}}));
         EXPECT_EQ(branch->rows("SELECT COUNT(*) FROM QUOT_SUB"), (Rows{{"0"}}));
-        EXPECT_EQ(branch->rows("SELECT PROD_ID FROM CHGPRICE_SUB ORDER BY 1"), (Rows{{"P1"}, {"P2"}}));
+        EXPECT_EQ(branch->rows("SELECT PROD_ID FROM CHGPRICE_SUB ORDER BY 1"),
+                  (Rows{{"P1"}, {"P2"}}));
         EXPECT_EQ(branch->rows("SELECT COUNT(*) FROM PTSALE_MASTER"), (Rows{{"1"}}));
     }
     EXPECT_EQ(queued(), Rows{});
@@ -127,7 +135,9 @@ TEST_F(ChangeCaptureTest, AStoreMadeActiveReceivesTheChangesFromThenOn) {
     hq.execSource("UPDATE OLVARIN_STORES SET ACTIVE = 0 WHERE STORE_ID = '0002'");
     hq.execSource("UPDATE PRODUCT SET PROD_NAME = 'black tea'");
     EXPECT_EQ(hq.querySource("SELECT STORE_ID, PROD_ID, STATE FROM PRODUCT_WAIT ORDER BY WAIT_ID"),
-              (Rows{{"0001", "P1", "UPDATE"}, {"0002", "P1", "UPDATE"}, {"0001", "P1", "UPDATE"},
+              (Rows{{"0001", "P1", "UPDATE"},
+                    {"0002", "P1", "UPDATE"},
+                    {"0001", "P1", "UPDATE"},
                     {"0003", "P1", "UPDATE"}}));
 }
 

@@ -22,13 +22,14 @@ std::string minutesAgo(int minutes) {
 }
 
 class FleetViewTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         // 0001 fine; 0002 failed; 0003 silent for two hours; 0004 refused rows and has
         // one handed back; 0005 a run died with claims; 0006 listed, never reported;
         // 0007 listed inactive; 0008 only queued for by a program of headquarters.
         for (const char* store : {"('0001', 1)", "('0006', 1)", "('0007', 0)"})
-            hq.execSource(std::string("INSERT INTO OLVARIN_STORES (STORE_ID, ACTIVE) VALUES ") + store);
+            hq.execSource(std::string("INSERT INTO OLVARIN_STORES (STORE_ID, ACTIVE) VALUES ") +
+                          store);
         beat("0001", true, 2);
         beat("0002", false, 3, 0, "lock conflict on <script>alert(1)</script> & \"P1\"");
         beat("0003", true, 120);
@@ -55,15 +56,17 @@ protected:
         hq.execSource(
             "INSERT INTO OLVARIN_STORE_STATUS (STORE_ID, PROGRAM_VERSION, HOST_NAME, SUCCEEDED, "
             "ERROR_MESSAGE, ROWS_REFUSED, REPORTED_AT, LAST_SUCCESS_AT, LAST_ERROR_AT, "
-            "LAST_ERROR_MESSAGE) VALUES ('" + store + "', '0.1.0', 'host-" + store + "', " +
-            (succeeded ? "1" : "0") + ", " + message + ", " + std::to_string(refused) + ", " + at +
-            ", " + (succeeded ? at : minutesAgo(600)) + ", " + (succeeded ? "NULL" : at) + ", " +
-            message + ")");
+            "LAST_ERROR_MESSAGE) VALUES ('" +
+            store + "', '0.1.0', 'host-" + store + "', " + (succeeded ? "1" : "0") + ", " +
+            message + ", " + std::to_string(refused) + ", " + at + ", " +
+            (succeeded ? at : minutesAgo(600)) + ", " + (succeeded ? "NULL" : at) + ", " + message +
+            ")");
     }
     void queue(const std::string& table, const std::string& key, const std::string& store,
                const std::string& mark, int ageMinutes) {
-        hq.execSource("INSERT INTO " + table + " (STORE_ID, " + key + ", STATE, TRAN_CODE, QUEUED_AT) " +
-                      "VALUES ('" + store + "', 'K', 'UPDATE', '" + mark + "', " + minutesAgo(ageMinutes) + ")");
+        hq.execSource("INSERT INTO " + table + " (STORE_ID, " + key +
+                      ", STATE, TRAN_CODE, QUEUED_AT) " + "VALUES ('" + store +
+                      "', 'K', 'UPDATE', '" + mark + "', " + minutesAgo(ageMinutes) + ")");
     }
 
     static const fleet::StoreState& store(const fleet::FleetView& view, const std::string& id) {
@@ -116,8 +119,8 @@ TEST_F(FleetViewTest, EachStoreIsSeenInItsStateAndTheUrgentOnesComeFirst) {
               "lock conflict on <script>alert(1)</script> & \"P1\"");
 
     // Limits of the command line move the stale and stuck stores out.
-    const fleet::FleetView lenient =
-        fleet::readFleet(*headquarters, {.staleAfterSeconds = 3 * 3600, .stuckAfterSeconds = 4 * 3600});
+    const fleet::FleetView lenient = fleet::readFleet(
+        *headquarters, {.staleAfterSeconds = 3 * 3600, .stuckAfterSeconds = 4 * 3600});
     EXPECT_TRUE(store(lenient, "0003").concerns.empty());
     EXPECT_TRUE(store(lenient, "0005").concerns.empty());
 }
@@ -161,12 +164,13 @@ std::string renderedDom(const std::string& folder, const std::string& html) {
     const std::string command =
         "chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run "
         "--disable-background-networking --disable-component-update --disable-sync "
-        "--user-data-dir=" + folder + "/chromium --window-size=500,900 --dump-dom file://" +
-        page + " 2>/dev/null";
+        "--user-data-dir=" +
+        folder + "/chromium --window-size=500,900 --dump-dom file://" + page + " 2>/dev/null";
     std::string dom;
     if (FILE* out = ::popen(command.c_str(), "r")) {
         char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;) dom.append(buffer, n);
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+            dom.append(buffer, n);
         ::pclose(out);
     }
     return dom;
@@ -175,7 +179,8 @@ std::string renderedDom(const std::string& folder, const std::string& html) {
 std::vector<std::string> attributeValues(const std::string& text, const std::string& attribute) {
     std::vector<std::string> out;
     const std::regex pattern(attribute + "=\"([^\"]*)\"");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), pattern);
+         it != std::sregex_iterator(); ++it)
         out.push_back((*it)[1]);
     return out;
 }
@@ -197,12 +202,14 @@ TEST_F(FleetViewTest, ThePageShowsTheStoresNeedingAPersonFirstAndFitsAPhone) {
     EXPECT_EQ(attributeValues(cards, "data-concerns"),
               (std::vector<std::string>{"failed", "no_heartbeat", "no_heartbeat", "stale_heartbeat",
                                         "refused", "stuck_claims"}));
-    EXPECT_EQ(attributeValues(table, "data-store"),
-              (std::vector<std::string>{"0002", "0006", "0008", "0003", "0004", "0005", "0001", "0007"}));
+    EXPECT_EQ(
+        attributeValues(table, "data-store"),
+        (std::vector<std::string>{"0002", "0006", "0008", "0003", "0004", "0005", "0001", "0007"}));
     // The error is text on the page, not markup.
     EXPECT_NE(cards.find("lock conflict on &lt;script&gt;alert(1)&lt;/script&gt; &amp; \"P1\""),
               std::string::npos);
-    EXPECT_NE(cards.find("PSALE_WAIT: 1 (oldest 30m) waiting, 2 (oldest 3h) claimed"), std::string::npos);
+    EXPECT_NE(cards.find("PSALE_WAIT: 1 (oldest 30m) waiting, 2 (oldest 3h) claimed"),
+              std::string::npos);
     EXPECT_NE(cards.find("PRODUCT_WAIT: 2 (oldest 20m) waiting, 0 claimed, 1 returned"),
               std::string::npos);
     EXPECT_NE(table.find("<td data-label=\"State\">inactive</td>"), std::string::npos);

@@ -64,8 +64,8 @@ void trace(const std::string& sql) {
 int& matches() {
     static int count = 0;
     static std::string plan;
-    const std::string current = env("OLVARIN_FAIL_STATEMENT") + '\n' + env("OLVARIN_FAIL_AT") + '\n' +
-                                env("OLVARIN_FAIL_ACTION") + '\n' + env("OLVARIN_FAIL_ONCE");
+    const std::string current = env("OLVARIN_FAIL_STATEMENT") + '\n' + env("OLVARIN_FAIL_AT") +
+                                '\n' + env("OLVARIN_FAIL_ACTION") + '\n' + env("OLVARIN_FAIL_ONCE");
     if (current != plan) {
         plan = current;
         count = 0;
@@ -107,7 +107,7 @@ Fault faultFor(const std::string& sql) {
 }
 
 class FaultHooks : public testsupport::StatementHooks {
-public:
+  public:
     void around(const std::string& sql, Step step, const std::function<void()>& run) override {
         if (step != Step::Execute && step != Step::OpenCursor && step != Step::Commit) {
             run();

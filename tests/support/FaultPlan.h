@@ -11,17 +11,17 @@ namespace testsupport {
 
 struct FaultPlan {
     enum class Action {
-        Throw,       // fail it with "injected failure" (and every later one unless once)
-        KillBefore,  // end the process with SIGKILL instead of running it
-        KillAfter,   // run it, then end the process with SIGKILL
+        Throw,         // fail it with "injected failure" (and every later one unless once)
+        KillBefore,    // end the process with SIGKILL instead of running it
+        KillAfter,     // run it, then end the process with SIGKILL
         SignalBefore,  // send the process signal instead of running it, and wait there
         SignalAfter,   // run it, then send the process signal and wait there
     };
     std::string statement;  // acts on a statement whose text contains this ("COMMIT": a commit)
     int occurrence = 1;     // at its n-th occurrence
     Action action = Action::Throw;
-    bool once = false;      // Throw only: that occurrence alone
-    int signal = 15;        // Signal actions only: SIGTERM unless told
+    bool once = false;  // Throw only: that occurrence alone
+    int signal = 15;    // Signal actions only: SIGTERM unless told
 };
 
 // Puts the plan in force, replacing any other.

@@ -9,7 +9,7 @@
 namespace testsupport {
 
 class StalledServer {
-public:
+  public:
     // Listens on a free loopback port; throws std::runtime_error when it cannot.
     StalledServer();
     ~StalledServer();  // stops listening; the connections it held are reset
@@ -20,7 +20,7 @@ public:
     // "localhost/<port>:<path>", the way a branch names headquarters' database.
     std::string databaseName(const std::string& path) const;
 
-private:
+  private:
     int fd_ = -1;
     int port_ = 0;
 };
