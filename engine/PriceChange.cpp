@@ -3,6 +3,7 @@
 #include <optional>
 #include <set>
 #include <string_view>
+#include <utility>
 
 #include "base/Clock.h"
 #include "base/DateTimeFormat.h"
@@ -84,13 +85,7 @@ void updateProduct(RunContext& run, db::ClientDataSet& line) {
 }
 
 // A line of a bill: its bill number and product.
-struct DueLine {
-    std::string bill;
-    std::string product;
-    bool operator<(const DueLine& other) const {
-        return bill != other.bill ? bill < other.bill : product < other.product;
-    }
-};
+using DueLine = std::pair<std::string, std::string>;
 
 // Applies the current due line; a product update the branch refuses (a row a shop
 // program holds, a constraint, a value its column cannot take) is logged as a
@@ -104,7 +99,7 @@ std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
         const DueLine refused{line.fieldByName("MASTERBILLID").asString(),
                               line.fieldByName("PROD_ID").asString()};
         ++run.counts().rowsRefused;
-        run.log("PRODUCT row '" + refused.product + "' refused" + kStaysQueued + ": " + e.what());
+        run.log("PRODUCT row '" + refused.second + "' refused" + kStaysQueued + ": " + e.what());
         return refused;
     }
 }
@@ -112,8 +107,8 @@ std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
 void markApplied(RunContext& run, const std::set<DueLine>& refused) {
     for (const DueLine& line : refused) {
         executeOnTarget(run, "UPDATE CHGPRICE_SUB SET TRN_CODE = 'R' WHERE MASTERBILLID = '" +
-                                 base::sqlLiteralBody(line.bill) + "' AND PROD_ID = '" +
-                                 base::sqlLiteralBody(line.product) + "' AND TRN_CODE = 'W'");
+                                 base::sqlLiteralBody(line.first) + "' AND PROD_ID = '" +
+                                 base::sqlLiteralBody(line.second) + "' AND TRN_CODE = 'W'");
     }
     executeOnTarget(run, kMarkApplied);
     if (!refused.empty()) executeOnTarget(run, kReleaseHeldLines);

@@ -1,5 +1,7 @@
 #include "engine/RowMirror.h"
 
+#include <string_view>
+
 #include "base/SqlText.h"
 #include "db/ConnectionParams.h"
 #include "db/Error.h"
@@ -35,7 +37,7 @@ std::vector<std::string> columnNames(const std::vector<db::ColumnInfo>& columns)
 }
 
 bool columnsVerified(const RunContext& run, const MirrorSpec& mirror) {
-    return run.columnsVerified.count(mirror.table) > 0;
+    return run.columnsVerified.find(std::string_view(mirror.table)) != run.columnsVerified.end();
 }
 
 // Before a table's first row of the run: headquarters' rows must be able to fill

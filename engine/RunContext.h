@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 
@@ -27,7 +28,7 @@ struct RunContext {
     RunTally tally{};
     int category = 0;
     // The branch tables whose columns this run has found headquarters' rows can fill.
-    std::set<std::string> columnsVerified{};
+    std::set<std::string, std::less<>> columnsVerified{};
 
     void log(const std::string& line) { view.appendLog(line); }
     CategoryTally& counts() {

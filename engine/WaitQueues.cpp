@@ -228,35 +228,34 @@ uint64_t executeOnTarget(RunContext& run, const std::string& statement) {
 
 namespace {
 
-// Puts the claimed rows (claim mark 'W' or 'X') of the given records back to waiting.
-void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
-                     const std::set<std::string>& keys) {
-    const std::string statement = std::string("UPDATE ") + queue.queueTable +
-                                  " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND " +
-                                  queue.keyColumn + " = '{key}' AND TRAN_CODE = '" + claim + "'";
+StatementValues storeValues(const RunContext& run) {
     StatementValues values;
     values.storeId = run.storeId;
-    for (const std::string& key : keys) {
+    return values;
+}
+
+// Puts the store's claimed rows (claim mark 'W' or 'X') back to waiting: those of
+// the given records, or all of them when keys is null.
+void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
+                     const std::set<std::string>* keys) {
+    std::string statement = std::string("UPDATE ") + queue.queueTable +
+                            " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = '" +
+                            claim + "'";
+    StatementValues values = storeValues(run);
+    if (!keys) {
+        executeOnSource(run, expandStatement(statement.c_str(), values));
+        return;
+    }
+    statement += std::string(" AND ") + queue.keyColumn + " = '{key}'";
+    for (const std::string& key : *keys) {
         values.key = key;
         executeOnSource(run, expandStatement(statement.c_str(), values));
     }
 }
 
-// Every claimed change back to waiting: the update pass wrote none of them.
-void returnAllChanges(RunContext& run, const WaitQueue& queue) {
-    StatementValues store;
-    store.storeId = run.storeId;
-    executeOnSource(
-        run, expandStatement((std::string("UPDATE ") + queue.queueTable +
-                              " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = 'W'")
-                                 .c_str(),
-                             store));
-}
-
 void deletionPass(RunContext& run, const WaitQueue& queue,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion) {
-    StatementValues store;
-    store.storeId = run.storeId;
+    const StatementValues store = storeValues(run);
     executeOnSource(run, expandStatement(queue.statements.claimDeletions, store));
     db::ClientDataSet& claimed = run.data.CDS_Source2;
     claimed.close();
@@ -279,7 +278,7 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
         }
     }
     // The queue is read whole before the claims change, so the reads are not disturbed.
-    returnToWaiting(run, queue, "X", refused);
+    returnToWaiting(run, queue, "X", &refused);
     run.counts().queueRowsRemoved +=
         executeOnSource(run, expandStatement(queue.statements.removeDeletions, store));
 }
@@ -288,8 +287,7 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
 // they go back to waiting rather than be removed unread.
 void returnChangesNotReached(RunContext& run, const WaitQueue& queue,
                              const std::set<std::string>& reached) {
-    StatementValues store;
-    store.storeId = run.storeId;
+    const StatementValues store = storeValues(run);
     db::ClientDataSet& claimed = run.data.CDS_Source2;
     claimed.close();
     claimed.setCommandText(bulkScanKeys(queue.bulkScan, store));
@@ -304,7 +302,7 @@ void returnChangesNotReached(RunContext& run, const WaitQueue& queue,
         run.log(std::string(queue.queueTable) + ": the claimed change of '" + key +
                 "' was not reached by this run" + kStaysQueued);
     }
-    returnToWaiting(run, queue, "W", missed);
+    returnToWaiting(run, queue, "W", &missed);
 }
 
 }  // namespace
@@ -316,8 +314,7 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
     deletionPass(run, queue, applyDeletion);
 
     // Update pass.
-    StatementValues store;
-    store.storeId = run.storeId;
+    const StatementValues store = storeValues(run);
     const uint64_t claimedChanges =
         executeOnSource(run, expandStatement(queue.statements.claimChanges, store));
     // Remembered during the scan and returned after it: changing claimed rows while
@@ -339,10 +336,10 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
             end = runPagedScan(run, changePages, queue.changeScan, store, handleChange);
         }
     } catch (const SchemaMismatch&) {
-        returnAllChanges(run, queue);
+        returnToWaiting(run, queue, "W", nullptr);  // the update pass wrote none of them
         throw;
     }
-    returnToWaiting(run, queue, "W", notWritten);
+    returnToWaiting(run, queue, "W", &notWritten);
     if (end == ScanEnd::PageBound) {
         // Removing the claims now would drop changes the scan never reached.
         run.log(std::string(queue.queueTable) +
