@@ -251,7 +251,8 @@ TEST_F(AutoModeThroughFailures, ARefusedRecordCostsOnlyItselfAndArrivesOnceMende
                  changeProduct(5, "5");
              });
          },
-         [&] { whileHeadquartersIsAway([&] { changeProduct(4, "4"); }); }, "refused"},
+         [&] { whileHeadquartersIsAway([&] { changeProduct(4, "4"); }); },
+         "PRODUCT row 'T04' refused and stays queued: CDS_T1: 'abc' is not a valid integer value"},
     };
     runThrough(failures);
 

@@ -9,18 +9,19 @@
 #include <functional>
 #include <memory>
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "DatabaseWindowTest.h"
 #include "ProgramFolder.h"
 #include "app/CheckGroup.h"
 #include "tests/support/PrivateServer.h"
+#include "tests/support/StalledServer.h"
 #include "tests/support/TestDatabases.h"
 
 using namespace apptest;
@@ -59,14 +60,16 @@ struct Mistake {
     const char* sourcePassword;
     const char* messageStart;  // the first line of the database's message
 };
-void PrintTo(const Mistake& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const Mistake& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class MistakenSetUp : public ::testing::TestWithParam<Mistake> {};
 
 TEST_P(MistakenSetUp, EndsWithStatus1AndTheDatabasesMessageAndLeavesTheBranchAsItWas) {
     const Mistake& m = GetParam();
-    if (m.overTheServer && !testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no loopback server";
+    if (m.overTheServer && !testsupport::loopbackServerAvailable())
+        GTEST_SKIP() << "no loopback server";
     TestDatabases dbs;
     fill(dbs);
     dbs.detachAll();  // the program's alone from here on
@@ -107,6 +110,15 @@ INSTANTIATE_TEST_SUITE_P(
                 [](const auto& dbs) { return "localhost:" + dbs.sourcePath(); },
                 [](const auto& dbs) { return dbs.targetPath(); }, "not-the-password",
                 "Your user name and password are not defined."},
+        // A headquarters that takes the connection and never answers: the run ends
+        // at the connections file's Connection Timeout and says so.
+        Mistake{"headquartersNeverAnswers", false,
+                [](const auto& dbs) {
+                    static const testsupport::StalledServer stalled;
+                    return stalled.databaseName(dbs.sourcePath());
+                },
+                [](const auto& dbs) { return dbs.targetPath(); }, "olvtest\nConnection Timeout=2",
+                "The server localhost/"},
         Mistake{"branchFileMissing", false, [](const auto& dbs) { return dbs.sourcePath(); },
                 [](const auto& dbs) { return dbs.folder() + "/no-such-branch.fdb"; }, "olvtest",
                 "I/O error during \"open\" operation for file"}),
@@ -132,8 +144,10 @@ TEST(PasswordFileSetUp, OpenToOthersIsRefusedUntilItIsTheOwnersAlone) {
     ASSERT_GE(error, 0) << refused.text();
     ASSERT_GT(refused.out.size(), error + 1) << refused.text();
     EXPECT_EQ(refused.out[error + 1].toStdString(),
-              "Password file '" + passwordFile + "' is readable by others (mode 0644); make it "
-              "readable by its owner only (chmod 600 " + passwordFile + ")");
+              "Password file '" + passwordFile +
+                  "' is readable by others (mode 0644); make it "
+                  "readable by its owner only (chmod 600 " +
+                  passwordFile + ")");
     EXPECT_EQ(dbs.queryTarget(kBranchTopItems), kBranchBefore);
     dbs.detachAll();
 
@@ -145,15 +159,19 @@ TEST(PasswordFileSetUp, OpenToOthersIsRefusedUntilItIsTheOwnersAlone) {
 
 // The window in this process, on databases of the test.
 class HeadquartersDown : public DatabaseWindowTest {
-protected:
+  protected:
     void SetUp() override { fill(dbs); }
-    void openWindow(const testsupport::RegistryOptions& where) { DatabaseWindowTest::openWindow(where, {0}); }
+    void openWindow(const testsupport::RegistryOptions& where) {
+        DatabaseWindowTest::openWindow(where, {0});
+    }
     // Waits until a timer run has ended with a log line that says how.
     bool waitForTimerRun(const QString& outcomeLine) {
-        return QTest::qWaitFor([&] {
-            const QStringList log = lines(*window->Memo1);
-            return log.contains(outcomeLine) && log.last().startsWith("2024/03/05-");
-        }, 30000);
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList log = lines(*window->Memo1);
+                return log.contains(outcomeLine) && log.last().startsWith("2024/03/05-");
+            },
+            30000);
     }
 };
 
@@ -188,7 +206,8 @@ TEST_F(HeadquartersDown, AutoRunsFailWhileTheServerIsDownAndTheFirstRunAfterItRe
     ASSERT_TRUE(waitForTimerRun("Done...")) << lines(*window->Memo1).join("\n").toStdString();
 
     server.stop();  // while the program holds its link, between runs or in one
-    ASSERT_TRUE(waitForTimerRun("Data Tran Error ....")) << lines(*window->Memo1).join("\n").toStdString();
+    ASSERT_TRUE(waitForTimerRun("Data Tran Error ...."))
+        << lines(*window->Memo1).join("\n").toStdString();
     dbs.execTarget("DELETE FROM PROD_TOPITEM WHERE TOP_ITEMID <> '09'");
 
     server.start();
