@@ -16,24 +16,24 @@ namespace app {
 // followed by "_item" and the index.
 class CheckGroup : public QFrame {
     Q_OBJECT
-public:
+  public:
     CheckGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
 
     QCheckBox* captionBox() const { return captionBox_; }
     int count() const { return static_cast<int>(items_.size()); }
     // nullptr outside the list.
     QCheckBox* item(int index) const;
-    QString itemCaption(int index) const;  // empty outside the list
-    bool isChecked(int index) const;       // false outside the list
+    QString itemCaption(int index) const;      // empty outside the list
+    bool isChecked(int index) const;           // false outside the list
     void setChecked(int index, bool checked);  // ignored outside the list
 
     // Names the entries after the list (call after setObjectName).
     void nameItems();
 
-signals:
+  signals:
     void captionToggled();
 
-private:
+  private:
     void onCaptionToggled(bool checked);
 
     QCheckBox* captionBox_;

@@ -30,7 +30,9 @@ void showErrorBox(const QString& message) {
     QMessageBox::critical(QApplication::activeWindow(), QCoreApplication::applicationName(), text);
 }
 
-void setErrorBoxHook(ErrorBoxHook h) { hook() = std::move(h); }
+void setErrorBoxHook(ErrorBoxHook h) {
+    hook() = std::move(h);
+}
 
 QString currentExceptionMessage() {
     try {

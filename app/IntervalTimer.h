@@ -16,7 +16,7 @@ namespace app {
 //   (about 24.8 days) are counted as that longest one.
 class IntervalTimer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit IntervalTimer(QObject* parent = nullptr);
 
     bool enabled() const { return enabled_; }
@@ -28,10 +28,10 @@ public:
     // Milliseconds left of the countdown; -1 when none runs.
     int remainingTime() const { return timer_.remainingTime(); }
 
-signals:
+  signals:
     void timeout();
 
-private:
+  private:
     void restart();
 
     QTimer timer_;

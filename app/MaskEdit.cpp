@@ -143,8 +143,10 @@ void MaskEdit::keyPressEvent(QKeyEvent* event) {
             clearRange(pos, pos + selectionLength());
         } else if (key == Qt::Key_Backspace) {
             pos = previousEditable(pos);
-            if (pos < 0) pos = 0;
-            else clearRange(pos, pos + 1);
+            if (pos < 0)
+                pos = 0;
+            else
+                clearRange(pos, pos + 1);
         } else {
             clearRange(nextEditable(pos), nextEditable(pos) + 1);
         }

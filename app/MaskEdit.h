@@ -20,7 +20,7 @@ namespace app {
 // box. Escape abandons the changes made since the box got the focus.
 class MaskEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kInvalidInputMessage =
         "Invalid input value.  Use escape key to abandon changes";
 
@@ -41,12 +41,12 @@ public:
     // Whether every required position holds a character.
     bool isComplete() const;
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-private:
+  private:
     enum class Slot { Literal, RequiredDigit, OptionalDigit };
 
     bool isEditable(int pos) const;

@@ -19,13 +19,17 @@ RadioGroup::RadioGroup(const QStringList& items, QWidget* parent)
     connect(group_, &QButtonGroup::idClicked, this, [this] { emit clicked(); });
 }
 
-int RadioGroup::itemIndex() const { return group_->checkedId(); }
+int RadioGroup::itemIndex() const {
+    return group_->checkedId();
+}
 
 void RadioGroup::setItemIndex(int index) {
     if (QRadioButton* button = item(index)) button->setChecked(true);
 }
 
-int RadioGroup::count() const { return static_cast<int>(group_->buttons().size()); }
+int RadioGroup::count() const {
+    return static_cast<int>(group_->buttons().size());
+}
 
 QRadioButton* RadioGroup::item(int index) const {
     return qobject_cast<QRadioButton*>(group_->button(index));

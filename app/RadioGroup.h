@@ -12,7 +12,7 @@ namespace app {
 // the user on an item emits clicked() after the index has changed.
 class RadioGroup : public QFrame {
     Q_OBJECT
-public:
+  public:
     RadioGroup(const QStringList& items, QWidget* parent = nullptr);
 
     int itemIndex() const;  // -1 when none is selected
@@ -23,10 +23,10 @@ public:
     // Names the items after the group (call after setObjectName).
     void nameItems();
 
-signals:
+  signals:
     void clicked();
 
-private:
+  private:
     QButtonGroup* group_;
 };
 

@@ -13,6 +13,8 @@ db::RegistryFiles registryFilesFromSettings() {
     return files;
 }
 
-bool bulkDownloadFromSettings() { return base::asciiLower(programSetting("Bulk Download")) == "true"; }
+bool bulkDownloadFromSettings() {
+    return base::asciiLower(programSetting("Bulk Download")) == "true";
+}
 
 }  // namespace app

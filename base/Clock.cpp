@@ -25,6 +25,8 @@ LocalDateTime now() {
     return clock ? clock() : systemNow();
 }
 
-void setClock(std::function<LocalDateTime()> clock) { clockOverride() = std::move(clock); }
+void setClock(std::function<LocalDateTime()> clock) {
+    clockOverride() = std::move(clock);
+}
 
 }  // namespace base

@@ -10,8 +10,7 @@ namespace {
 size_t runLength(std::string_view pattern, size_t pos) {
     const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(pattern[pos])));
     size_t end = pos;
-    while (end < pattern.size() &&
-           std::tolower(static_cast<unsigned char>(pattern[end])) == c) {
+    while (end < pattern.size() && std::tolower(static_cast<unsigned char>(pattern[end])) == c) {
         ++end;
     }
     return end - pos;
@@ -32,21 +31,41 @@ std::string formatDateTime(const LocalDateTime& v, std::string_view pattern) {
         const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(pattern[i])));
         const size_t n = runLength(pattern, i);
         switch (c) {
-            case 'y': appendNumber(out, n <= 2 ? v.year % 100 : v.year, n <= 2 ? 2 : 4); break;
-            case 'm': appendNumber(out, v.month, 2); break;
-            case 'd': appendNumber(out, v.day, 2); break;
-            case 'h': appendNumber(out, v.hour, 2); break;
-            case 'n': appendNumber(out, v.minute, 2); break;
-            case 's': appendNumber(out, v.second, 2); break;
-            case '/': out.append(n, kDateSeparator); break;
-            case ':': out.append(n, kTimeSeparator); break;
-            default: out.append(pattern.substr(i, n)); break;
+            case 'y':
+                appendNumber(out, n <= 2 ? v.year % 100 : v.year, n <= 2 ? 2 : 4);
+                break;
+            case 'm':
+                appendNumber(out, v.month, 2);
+                break;
+            case 'd':
+                appendNumber(out, v.day, 2);
+                break;
+            case 'h':
+                appendNumber(out, v.hour, 2);
+                break;
+            case 'n':
+                appendNumber(out, v.minute, 2);
+                break;
+            case 's':
+                appendNumber(out, v.second, 2);
+                break;
+            case '/':
+                out.append(n, kDateSeparator);
+                break;
+            case ':':
+                out.append(n, kTimeSeparator);
+                break;
+            default:
+                out.append(pattern.substr(i, n));
+                break;
         }
         i += n;
     }
     return out;
 }
 
-std::string logTimestamp() { return formatDateTime(now(), kLogTimestampPattern); }
+std::string logTimestamp() {
+    return formatDateTime(now(), kLogTimestampPattern);
+}
 
 }  // namespace base

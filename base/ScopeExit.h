@@ -8,13 +8,13 @@ namespace base {
 // put back, transactions ended, a result handed over). The function must not throw.
 template <typename F>
 class ScopeExit {
-public:
+  public:
     explicit ScopeExit(F onExit) : onExit_(std::move(onExit)) {}
     ~ScopeExit() { onExit_(); }
     ScopeExit(const ScopeExit&) = delete;
     ScopeExit& operator=(const ScopeExit&) = delete;
 
-private:
+  private:
     F onExit_;
 };
 

@@ -20,7 +20,9 @@ const unsigned char kTpb[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_comm
 
 constexpr unsigned kDialect = 3;
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 std::string joined(const std::vector<std::string>& parts, const char* separator) {
     std::string out;
@@ -40,8 +42,8 @@ struct OwnTransaction {
     fb::Ref<Firebird::IStatement> statement;
 
     void prepare(const std::string& sql) {
-        transaction = fb::Ref<Firebird::ITransaction>(
-            attachment->startTransaction(st, sizeof kTpb, kTpb));
+        transaction =
+            fb::Ref<Firebird::ITransaction>(attachment->startTransaction(st, sizeof kTpb, kTpb));
         const Stopwatch w;
         statement = fb::Ref<Firebird::IStatement>(
             attachment->prepare(st, transaction.get(), 0, sql.c_str(), kDialect,
@@ -87,7 +89,8 @@ unsigned runWrite(OwnTransaction& unit, const std::string& sql,
     unit.prepare(sql);
     fb::Ref<Firebird::IMessageMetadata> meta(unit.statement->getInputMetadata(unit.st));
     const MessageLayout input(meta.get());
-    if (input.columns().size() != params.size()) throw std::runtime_error("parameter count: " + sql);
+    if (input.columns().size() != params.size())
+        throw std::runtime_error("parameter count: " + sql);
     Message buffer(input.length());
     for (size_t i = 0; i < params.size(); ++i) {
         copyValue(*params[i].slot, *params[i].message, input.columns()[i], buffer);
@@ -143,7 +146,8 @@ void BareBaseline::mirrorRow(const Page& page, size_t row, PhaseResult& result) 
     const MessageLayout& targetLayout = *found.layout;
     const auto& columns = targetLayout.columns();
     if (sourceLayout.columns().size() < columns.size()) {
-        throw std::runtime_error(std::string("source has fewer columns than the branch: ") + table_.name);
+        throw std::runtime_error(std::string("source has fewer columns than the branch: ") +
+                                 table_.name);
     }
     std::string sql;
     std::vector<ParamSource> params;

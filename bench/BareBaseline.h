@@ -3,8 +3,8 @@
 #include <string>
 
 #include "bench/BenchTable.h"
-#include "tests/support/FbOracle.h"
 #include "bench/PhaseResult.h"
+#include "tests/support/FbOracle.h"
 
 namespace bench {
 
@@ -14,7 +14,7 @@ namespace bench {
 // fetched whole. Per row: the keyed SELECT on the branch, then the INSERT of every
 // column, or the UPDATE of the changed columns located by all old values.
 class BareBaseline {
-public:
+  public:
     BareBaseline(const std::string& sourcePath, const std::string& targetPath,
                  const BenchTable& table);
     ~BareBaseline();
@@ -23,7 +23,7 @@ public:
 
     PhaseResult download();
 
-private:
+  private:
     struct Page;
 
     void readPage(long long page, Page& out, PhaseResult& result);

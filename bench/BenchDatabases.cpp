@@ -33,10 +33,13 @@ BenchDatabases::BenchDatabases(const BenchTable& table, long long rows) : table_
 
 db::RegistryFiles BenchDatabases::registry(const std::string& timingDriver,
                                            const std::string& sourceDatabase) const {
-    const auto [connections, drivers] = databases_.writeRegistry({.sourceDatabase = sourceDatabase});
+    const auto [connections, drivers] =
+        databases_.writeRegistry({.sourceDatabase = sourceDatabase});
     std::ofstream out(drivers, std::ios::trunc);
     out << "[Interbase]\n"
-           "LibraryName=" << timingDriver << "\n"
+           "LibraryName="
+        << timingDriver
+        << "\n"
            "GetDriverFunc=getSQLDriverINTERBASE\n"
            "VendorLib=libfbclient.so.2\n";
     if (!out) throw std::runtime_error("cannot write " + drivers);

@@ -12,7 +12,7 @@ namespace bench {
 // schema with rows of one table, and an empty branch whose forced writes are on
 // (every commit reaches the disk before it returns, as on a real branch).
 class BenchDatabases {
-public:
+  public:
     BenchDatabases(const BenchTable& table, long long rows);
 
     const std::string& folder() const { return databases_.folder(); }
@@ -41,7 +41,7 @@ public:
     // Lets go of this object's own attachments (before a timed download).
     void detach() { databases_.detachAll(); }
 
-private:
+  private:
     const BenchTable& table_;
     testsupport::TestDatabases databases_;
 };

@@ -53,26 +53,51 @@ const char* const kFillProduct =
     "CAST(MOD(:i, 100000) AS NUMERIC(12,2)) / 100 + 5, "
     "CAST(MOD(:i, 100000) AS NUMERIC(12,2)) / 100 + 6, "
     "IIF(MOD(:i, 5) = 0, NULL, CAST(MOD(:i, 100000) AS NUMERIC(12,2)) / 100 + 4), "
-    "CAST(MOD(:i, 100000) AS NUMERIC(15,4)) / 137 + 1, CAST(MOD(:i, 100000) AS NUMERIC(15,4)) / 131 + 1, "
+    "CAST(MOD(:i, 100000) AS NUMERIC(15,4)) / 137 + 1, CAST(MOD(:i, 100000) AS NUMERIC(15,4)) / "
+    "131 + 1, "
     "IIF(MOD(:i, 9) = 0, '0', '1'), MOD(:i, 24) + 1, MOD(:i, 100), MOD(:i, 2), 1, "
     "'2023/12/01', '2024/03/' || LPAD(CAST(MOD(:i, 28) + 1 AS VARCHAR(2)), 2, '0'), '08:30:00', "
     "'HQ', IIF(MOD(:i, 3) = 0, NULL, 'Shelf ' || CAST(MOD(:i, 40) AS VARCHAR(12)))); "
     "i = i + 1; END END";
 
-const BenchTable kItem{"item", "PROD_ITEM", 2, "PD_ITEMID", 100, 1001,
-                       "SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ", "SELECT FIRST 100 SKIP ",
-                       " * FROM PROD_ITEM ", "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '",
-                       "pd_itemid data finished..!", "HQ-EDIT"};
+const BenchTable kItem{"item",
+                       "PROD_ITEM",
+                       2,
+                       "PD_ITEMID",
+                       100,
+                       1001,
+                       "SELECT FIRST 100 SKIP 0 * FROM PROD_ITEM ",
+                       "SELECT FIRST 100 SKIP ",
+                       " * FROM PROD_ITEM ",
+                       "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '",
+                       "pd_itemid data finished..!",
+                       "HQ-EDIT"};
 
-const BenchTable kSale{"sale", "PROD_SALE", 10, "SAL_BARCODE", 10, 100001,
-                       "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ", "SELECT FIRST 10 SKIP ",
-                       " * FROM PROD_SALE", "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '",
-                       "PROD_SALE DATA Finished..!", "HQ-EDIT"};
+const BenchTable kSale{"sale",
+                       "PROD_SALE",
+                       10,
+                       "SAL_BARCODE",
+                       10,
+                       100001,
+                       "SELECT FIRST 10 SKIP 0 * FROM PROD_SALE ",
+                       "SELECT FIRST 10 SKIP ",
+                       " * FROM PROD_SALE",
+                       "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '",
+                       "PROD_SALE DATA Finished..!",
+                       "HQ-EDIT"};
 
-const BenchTable kProduct{"product", "PRODUCT", 3, "PROD_ID", 10, 100001,
-                          "SELECT FIRST 10 SKIP 0 * FROM PRODUCT ", "SELECT FIRST 10 SKIP ",
-                          " * FROM PRODUCT", "SELECT * FROM PRODUCT WHERE PROD_ID = '",
-                          "product data finished..!", "HQ-EDIT"};
+const BenchTable kProduct{"product",
+                          "PRODUCT",
+                          3,
+                          "PROD_ID",
+                          10,
+                          100001,
+                          "SELECT FIRST 10 SKIP 0 * FROM PRODUCT ",
+                          "SELECT FIRST 10 SKIP ",
+                          " * FROM PRODUCT",
+                          "SELECT * FROM PRODUCT WHERE PROD_ID = '",
+                          "product data finished..!",
+                          "HQ-EDIT"};
 
 std::string replaced(std::string text, const std::string& name, const std::string& value) {
     const auto at = text.find(name);

@@ -11,8 +11,9 @@ namespace bench {
 // It keeps only the last log line and counts, so that the view itself does not
 // grow with the table.
 class BenchView : public engine::RunView {
-public:
-    explicit BenchView(int category, int mode = engine::kModeAll) : category_(category), mode_(mode) {}
+  public:
+    explicit BenchView(int category, int mode = engine::kModeAll)
+        : category_(category), mode_(mode) {}
 
     long long logLines() const { return logLines_; }
     const std::string& lastLine() const { return lastLine_; }
@@ -46,7 +47,7 @@ public:
     void refresh() override {}
     void setBusyCursor(bool) override {}
 
-private:
+  private:
     int category_;
     int mode_;
     long long logLines_ = 0;

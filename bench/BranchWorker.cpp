@@ -16,9 +16,10 @@ namespace bench {
 int runBranchWorker(int argc, char** argv) {
     if (argc != 5) throw std::invalid_argument("--branch-worker needs five arguments");
     const TimingModule timing;
-    EngineSide engine({argv[0], argv[1]}, benchTable("product"),
-                      {.bulk = std::string(argv[3]) == "1", .mode = engine::kModeChanged, .storeId = argv[2]},
-                      timing.times());
+    EngineSide engine(
+        {argv[0], argv[1]}, benchTable("product"),
+        {.bulk = std::string(argv[3]) == "1", .mode = engine::kModeChanged, .storeId = argv[2]},
+        timing.times());
     const PhaseResult r = engine.download();
     std::ofstream out(argv[4], std::ios::trunc);
     out << r.seconds << ' ' << r.pageSeconds << ' ' << r.rows << '\n';

@@ -78,13 +78,15 @@ std::vector<long> runAll(const std::vector<std::vector<std::string>>& arguments)
 BranchRun readResult(const std::string& path) {
     BranchRun r;
     std::ifstream in(path);
-    if (!(in >> r.seconds >> r.pageSeconds >> r.rows)) throw std::runtime_error("no result in " + path);
+    if (!(in >> r.seconds >> r.pageSeconds >> r.rows))
+        throw std::runtime_error("no result in " + path);
     return r;
 }
 
 long long queuedAtHeadquarters(const std::string& databaseName) {
     auto attachment = fb::attach(databaseName);
-    const long long n = std::stoll(fb::query(attachment.get(), "SELECT COUNT(*) FROM PRODUCT_WAIT").at(0).at(0));
+    const long long n =
+        std::stoll(fb::query(attachment.get(), "SELECT COUNT(*) FROM PRODUCT_WAIT").at(0).at(0));
     fb::detach(attachment);
     return n;
 }
@@ -107,15 +109,17 @@ BranchesLine runBranches(testsupport::PrivateServer& server, int branches, bool 
     for (int b = 0; b < branches; ++b) {
         stores.push_back(std::make_unique<BenchDatabases>(products, 0));
         const auto registry = stores.back()->registry(OLVARIN_TIMING_DRIVER, hqName);
-        arguments.push_back({self, "--branch-worker", registry.connectionsFile, registry.driversFile,
-                             storeOf(b), bulk ? "1" : "0", stores.back()->folder() + "/result.txt"});
+        arguments.push_back({self, "--branch-worker", registry.connectionsFile,
+                             registry.driversFile, storeOf(b), bulk ? "1" : "0",
+                             stores.back()->folder() + "/result.txt"});
     }
     std::fprintf(stderr, "  %d branches, %lld changes each, set up in %.1f s\n", branches, perStore,
                  setUp.seconds());
 
     const Stopwatch wall;
     const std::vector<long> peaks = runAll(arguments);
-    BranchesLine line{branches, bulk ? "bulk" : "default", perStore, wall.seconds(), 0, 0, 0, 0, {}};
+    BranchesLine line{branches, bulk ? "bulk" : "default", perStore, wall.seconds(), 0, 0, 0, 0,
+                      {}};
 
     std::vector<double> seconds, pageSeconds;
     for (int b = 0; b < branches; ++b) {
@@ -123,7 +127,8 @@ BranchesLine runBranches(testsupport::PrivateServer& server, int branches, bool 
         const long long onBranch = stores[static_cast<size_t>(b)]->branchRowCount();
         if (r.rows != perStore || onBranch != perStore) {
             throw std::runtime_error(storeOf(b) + ": " + std::to_string(onBranch) +
-                                     " products on the branch, expected " + std::to_string(perStore));
+                                     " products on the branch, expected " +
+                                     std::to_string(perStore));
         }
         seconds.push_back(r.seconds);
         pageSeconds.push_back(r.pageSeconds);
@@ -147,12 +152,14 @@ int runBranchesSuite(const BenchOptions& options, const char* self) {
     return runInChild([&] {
         testsupport::PrivateServer server;
         server.start();
-        std::printf("\nHeadquarters on a private Firebird server on loopback (port %d); mode Changed, "
-                    "%lld queued changes per store, every branch empty, forced writes on.\n\n",
-                    server.port(), options.changesPerStore);
+        std::printf(
+            "\nHeadquarters on a private Firebird server on loopback (port %d); mode Changed, "
+            "%lld queued changes per store, every branch empty, forced writes on.\n\n",
+            server.port(), options.changesPerStore);
         printBranchesHeader();
         for (int branches : options.branchCounts) {
-            const BranchesLine byDefault = runBranches(server, branches, false, options.changesPerStore, self);
+            const BranchesLine byDefault =
+                runBranches(server, branches, false, options.changesPerStore, self);
             printBranchesRow(byDefault);
             BranchesLine bulk = runBranches(server, branches, true, options.changesPerStore, self);
             bulk.speedUp = byDefault.wallSeconds / bulk.wallSeconds;

@@ -48,9 +48,10 @@ PhaseResult measureSide(const std::string& side, long long changes, const Timing
     const long long onBranch = databases.branchRowCount();
     const long long stillQueued = databases.queuedChanges(kStore);
     if (onBranch != changes || stillQueued != 0) {
-        throw std::runtime_error(side + ": " + std::to_string(onBranch) + " products on the branch, " +
-                                 std::to_string(stillQueued) + " changes still queued; expected " +
-                                 std::to_string(changes) + " and 0");
+        throw std::runtime_error(side + ": " + std::to_string(onBranch) +
+                                 " products on the branch, " + std::to_string(stillQueued) +
+                                 " changes still queued; expected " + std::to_string(changes) +
+                                 " and 0");
     }
     return r;
 }
@@ -66,10 +67,12 @@ int runChangedSuite(const BenchOptions& options) {
             results[side] = measureSide(side, options.changes, timing);
         }
         for (const char* side : {"default", "bulk", "limit"}) {
-            SideLine line{"Changed, empty branch", options.changes, "PRODUCT", side, results[side], {}, {}};
+            SideLine line{
+                "Changed, empty branch", options.changes, "PRODUCT", side, results[side], {}, {}};
             if (std::string(side) != "default")
                 line.speedUp = results["default"].seconds / results[side].seconds;
-            if (std::string(side) != "limit") line.ofLimit = results[side].seconds / results["limit"].seconds;
+            if (std::string(side) != "limit")
+                line.ofLimit = results[side].seconds / results["limit"].seconds;
             printTableRow(line);
         }
         return 0;

@@ -36,7 +36,8 @@ PhaseResult EngineSide::download() {
     result.writeSeconds = spent.seconds(kWrite);
     result.commitSeconds = spent.seconds(kCommit);
     for (int k = 0; k < kStatementKinds; ++k) result.prepareSeconds += spent.prepareSeconds[k];
-    result.rows = static_cast<long long>(tally.categories[static_cast<size_t>(table_.category)].rowsWritten);
+    result.rows =
+        static_cast<long long>(tally.categories[static_cast<size_t>(table_.category)].rowsWritten);
     result.writes = spent.runs[kWrite];
     return result;
 }

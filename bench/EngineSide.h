@@ -23,14 +23,14 @@ struct EngineRun {
 // ticked, through the program's connections, datasets and driver. The driver module
 // is the timing wrapper, whose totals split the time by kind of statement.
 class EngineSide {
-public:
+  public:
     EngineSide(const db::RegistryFiles& registry, const BenchTable& table, EngineRun how,
                OlvBenchStatementTimesFunc times);
 
     // One run; its connections stay open for the next, as in the program.
     PhaseResult download();
 
-private:
+  private:
     const BenchTable& table_;
     EngineRun how_;
     OlvBenchStatementTimesFunc times_;

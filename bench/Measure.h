@@ -5,13 +5,13 @@
 namespace bench {
 
 class Stopwatch {
-public:
+  public:
     Stopwatch() : start_(std::chrono::steady_clock::now()) {}
     double seconds() const {
         return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     }
 
-private:
+  private:
     std::chrono::steady_clock::time_point start_;
 };
 

@@ -61,8 +61,9 @@ bool sameValue(const ColumnSlot& a, const Message& am, const ColumnSlot& b, cons
 
 void copyValue(const ColumnSlot& from, const Message& fromMessage, const ColumnSlot& to,
                Message& toMessage) {
-    const bool fits = from.type == to.type && from.scale == to.scale &&
-                      (from.type == SQL_VARYING ? from.length <= to.length : from.length == to.length);
+    const bool fits =
+        from.type == to.type && from.scale == to.scale &&
+        (from.type == SQL_VARYING ? from.length <= to.length : from.length == to.length);
     if (!fits) throw std::runtime_error("parameter type differs from column " + from.name);
     const short indicator = isNull(from, fromMessage) ? -1 : 0;
     if (indicator != 0 && !to.nullable) throw std::runtime_error("null for " + from.name);

@@ -11,8 +11,8 @@ namespace bench {
 // Where each column of a Firebird message sits in its buffer, read once from the
 // message's metadata.
 struct ColumnSlot {
-    std::string name;  // the column's field name
-    unsigned type = 0; // SQL_VARYING, SQL_LONG, ... (nullable bit cleared)
+    std::string name;   // the column's field name
+    unsigned type = 0;  // SQL_VARYING, SQL_LONG, ... (nullable bit cleared)
     int scale = 0;
     unsigned length = 0;
     unsigned offset = 0;
@@ -23,7 +23,7 @@ struct ColumnSlot {
 using Message = std::vector<unsigned char>;
 
 class MessageLayout {
-public:
+  public:
     explicit MessageLayout(Firebird::IMessageMetadata* metadata);
 
     Firebird::IMessageMetadata* metadata() const { return metadata_.get(); }
@@ -31,7 +31,7 @@ public:
     const std::vector<ColumnSlot>& columns() const { return columns_; }
     int columnIndex(const std::string& name) const;  // throws when absent
 
-private:
+  private:
     testsupport::fb::Ref<Firebird::IMessageMetadata> metadata_;
     unsigned length_ = 0;
     std::vector<ColumnSlot> columns_;

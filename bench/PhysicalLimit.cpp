@@ -27,7 +27,8 @@ std::string insertText(const std::string& table, unsigned columns) {
 
 }  // namespace
 
-PhysicalLimit::PhysicalLimit(const std::string& source, const std::string& target, std::string table)
+PhysicalLimit::PhysicalLimit(const std::string& source, const std::string& target,
+                             std::string table)
     : table_(std::move(table)), source_(fb::attach(source)), target_(fb::attach(target)) {}
 
 PhysicalLimit::~PhysicalLimit() {
@@ -42,17 +43,19 @@ PhaseResult PhysicalLimit::download(const std::string& query, const std::string&
     PhaseResult result;
     const Stopwatch total;
     fb::run("physical limit", [&](Firebird::ThrowStatusWrapper* st) {
-        fb::Ref<Firebird::ITransaction> read(source_->startTransaction(st, sizeof kReadTpb, kReadTpb));
+        fb::Ref<Firebird::ITransaction> read(
+            source_->startTransaction(st, sizeof kReadTpb, kReadTpb));
         fb::Ref<Firebird::ITransaction> write(
             target_->startTransaction(st, sizeof kWriteTpb, kWriteTpb));
 
         Stopwatch prepare;
-        fb::Ref<Firebird::IStatement> select(source_->prepare(
-            st, read.get(), 0, query.c_str(), kDialect, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+        fb::Ref<Firebird::IStatement> select(
+            source_->prepare(st, read.get(), 0, query.c_str(), kDialect,
+                             Firebird::IStatement::PREPARE_PREFETCH_METADATA));
         fb::Ref<Firebird::IMessageMetadata> row(select->getOutputMetadata(st));
-        fb::Ref<Firebird::IStatement> insert(target_->prepare(
-            st, write.get(), 0, insertText(table_, row->getCount(st)).c_str(), kDialect,
-            Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+        fb::Ref<Firebird::IStatement> insert(
+            target_->prepare(st, write.get(), 0, insertText(table_, row->getCount(st)).c_str(),
+                             kDialect, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
         result.prepareSeconds = prepare.seconds();
 
         std::vector<unsigned char> buffer(row->getMessageLength(st));
@@ -78,8 +81,9 @@ PhaseResult PhysicalLimit::download(const std::string& query, const std::string&
         write.finish([&](Firebird::ITransaction* t) { t->commit(st); });
         result.commitSeconds = commit.seconds();
         select.finish([&](Firebird::IStatement* s) { s->free(st); });
-        if (!afterwards.empty()) source_->execute(st, read.get(), 0, afterwards.c_str(), kDialect,
-                                                   nullptr, nullptr, nullptr, nullptr);
+        if (!afterwards.empty())
+            source_->execute(st, read.get(), 0, afterwards.c_str(), kDialect, nullptr, nullptr,
+                             nullptr, nullptr);
         read.finish([&](Firebird::ITransaction* t) { t->commit(st); });
     });
     result.writes = result.rows;

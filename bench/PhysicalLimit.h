@@ -13,7 +13,7 @@ namespace bench {
 // side committed at the end. Optionally one more statement at headquarters in the
 // same read transaction (removing the queue rows that were handled).
 class PhysicalLimit {
-public:
+  public:
     // source: a path (embedded) or a server name; target: the branch's path.
     PhysicalLimit(const std::string& source, const std::string& target, std::string table);
     ~PhysicalLimit();
@@ -25,7 +25,7 @@ public:
     // cursor (open and fetch), writeSeconds the INSERTs, commitSeconds the branch's commit.
     PhaseResult download(const std::string& query, const std::string& afterwards = {});
 
-private:
+  private:
     std::string table_;
     testsupport::fb::Ref<Firebird::IAttachment> source_;
     testsupport::fb::Ref<Firebird::IAttachment> target_;

@@ -12,7 +12,7 @@ struct SideLine {
     std::string caseName;  // "All, empty branch", "Changed, empty branch"
     long long rows = 0;    // headquarters rows (or queued changes) of the case
     std::string table;
-    std::string side;      // "default", "bulk", "limit", "baseline"
+    std::string side;  // "default", "bulk", "limit", "baseline"
     PhaseResult result;
     std::optional<double> speedUp;  // the default path's time over this side's
     std::optional<double> ofLimit;  // this side's time over the physical limit's
@@ -27,11 +27,11 @@ struct BranchesLine {
     int branches = 0;
     std::string side;
     long long changesPerStore = 0;
-    double wallSeconds = 0;       // from starting the first process to the end of the last
+    double wallSeconds = 0;  // from starting the first process to the end of the last
     double medianStoreSeconds = 0;
     double maxStoreSeconds = 0;
     double medianStorePageSeconds = 0;
-    long maxPeakRssKiB = 0;       // the largest peak of one branch's process
+    long maxPeakRssKiB = 0;         // the largest peak of one branch's process
     std::optional<double> speedUp;  // the default path's wall time over this side's
 };
 void printBranchesHeader();

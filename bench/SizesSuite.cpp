@@ -133,8 +133,10 @@ void printPhase(const char* caseName, long long rows, const BenchTable& table,
         const auto at = results.find(side);
         if (at == results.end()) continue;
         SideLine line{caseName, rows, table.name, side + label, at->second, {}, {}};
-        if (const auto d = seconds("default"); d && side != "default") line.speedUp = *d / at->second.seconds;
-        if (const auto l = seconds("limit"); l && side != "limit") line.ofLimit = at->second.seconds / *l;
+        if (const auto d = seconds("default"); d && side != "default")
+            line.speedUp = *d / at->second.seconds;
+        if (const auto l = seconds("limit"); l && side != "limit")
+            line.ofLimit = at->second.seconds / *l;
         printTableRow(line);
     }
 }
@@ -144,7 +146,8 @@ void measureTable(long long rows, const BenchTable& table, const BenchOptions& o
     const auto sides = sidesOf(rows, options);
     std::map<std::string, std::vector<Phases>> runs;
     for (int r = 0; r < options.repeat; ++r) {
-        for (const auto& side : sides) runs[side].push_back(measureSide(side, table, rows, options, timing));
+        for (const auto& side : sides)
+            runs[side].push_back(measureSide(side, table, rows, options, timing));
     }
     std::map<std::string, PhaseResult> empty, full;
     for (const auto& [side, phases] : runs) {
@@ -156,7 +159,8 @@ void measureTable(long long rows, const BenchTable& table, const BenchOptions& o
         empty[side] = median(e);
         if (!f.empty()) full[side] = median(f);
     }
-    const std::string label = options.repeat > 1 ? " (median of " + std::to_string(options.repeat) + ")" : "";
+    const std::string label =
+        options.repeat > 1 ? " (median of " + std::to_string(options.repeat) + ")" : "";
     printPhase("All, empty branch", rows, table, sides, empty, label);
     if (!full.empty()) printPhase("All, full branch", rows, table, sides, full, label);
 }
@@ -168,10 +172,11 @@ int runSizesSuite(const BenchOptions& options) {
     for (long long rows : options.rowCounts) {
         std::fprintf(stderr, "sizes, %lld rows:\n", rows);
         failures += runInChild([&] {
-            const TimingModule timing;
-            for (const auto& name : options.tables) measureTable(rows, benchTable(name), options, timing);
-            return 0;
-        }) != 0;
+                        const TimingModule timing;
+                        for (const auto& name : options.tables)
+                            measureTable(rows, benchTable(name), options, timing);
+                        return 0;
+                    }) != 0;
     }
     return failures;
 }

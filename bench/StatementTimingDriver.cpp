@@ -28,7 +28,7 @@ bench::StatementKind kindOf(const std::string& sql, testsupport::StatementHooks:
 
 // Adds the lifetime of the object to one of the totals.
 class Timed {
-public:
+  public:
     explicit Timed(double& total) : total_(total), start_(std::chrono::steady_clock::now()) {}
     ~Timed() {
         total_ += std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
@@ -36,7 +36,7 @@ public:
     Timed(const Timed&) = delete;
     Timed& operator=(const Timed&) = delete;
 
-private:
+  private:
     double& total_;
     std::chrono::steady_clock::time_point start_;
 };
@@ -44,11 +44,13 @@ private:
 // Times every step of a statement: its prepare apart, all the others (opening,
 // fetching, executing, freeing) together; counts the executions.
 class TimingHooks : public testsupport::StatementHooks {
-public:
+  public:
     void around(const std::string& sql, Step step, const std::function<void()>& run) override {
         const bench::StatementKind kind = kindOf(sql, step);
-        if (step == Step::Execute || step == Step::OpenCursor || step == Step::Commit) ++totals().runs[kind];
-        Timed timed(step == Step::Prepare ? totals().prepareSeconds[kind] : totals().runSeconds[kind]);
+        if (step == Step::Execute || step == Step::OpenCursor || step == Step::Commit)
+            ++totals().runs[kind];
+        Timed timed(step == Step::Prepare ? totals().prepareSeconds[kind]
+                                          : totals().runSeconds[kind]);
         run();
     }
 };

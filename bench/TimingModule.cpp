@@ -10,7 +10,8 @@ TimingModule::TimingModule() {
         throw std::runtime_error("cannot load " + std::string(OLVARIN_TIMING_DRIVER) + ": " +
                                  library_.lastError());
     }
-    times_ = reinterpret_cast<OlvBenchStatementTimesFunc>(library_.symbol("olvBenchStatementTimes"));
+    times_ =
+        reinterpret_cast<OlvBenchStatementTimesFunc>(library_.symbol("olvBenchStatementTimes"));
     if (!times_) throw std::runtime_error("the timing driver exports no olvBenchStatementTimes");
 }
 

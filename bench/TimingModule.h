@@ -9,11 +9,11 @@ namespace bench {
 // this object lives, so that its running totals outlive every connection that
 // loads it again through the drivers file. Throws when it does not load.
 class TimingModule {
-public:
+  public:
     TimingModule();
     OlvBenchStatementTimesFunc times() const { return times_; }
 
-private:
+  private:
     base::SharedLibrary library_;
     OlvBenchStatementTimesFunc times_ = nullptr;
 };

@@ -15,7 +15,9 @@ namespace {
 // Columns this long or longer, and BLOBs, are left out when a row is located.
 constexpr int kLocateByteLimit = 8192;
 
-bool isBlob(FieldType t) { return t == FieldType::TextBlob || t == FieldType::BinaryBlob; }
+bool isBlob(FieldType t) {
+    return t == FieldType::TextBlob || t == FieldType::BinaryBlob;
+}
 
 std::string upper(std::string name) {
     for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -57,7 +59,9 @@ std::string joined(const std::vector<std::string>& parts, const std::string& sep
 
 }  // namespace
 
-std::string tableToUpdate(const std::string& commandText) { return tableAfterFromImpl(commandText); }
+std::string tableToUpdate(const std::string& commandText) {
+    return tableAfterFromImpl(commandText);
+}
 
 DataSetResolver::DataSetResolver(SQLConnection& connection, std::vector<ColumnInfo> columns,
                                  const std::string& table)
@@ -69,12 +73,14 @@ std::string DataSetResolver::name(const std::string& column) const {
     return identifier(column, connection_.configuredDialect());
 }
 
-DataSetResolver::Result DataSetResolver::apply(const std::vector<RowChange>& changes, int maxErrors) {
+DataSetResolver::Result DataSetResolver::apply(const std::vector<RowChange>& changes,
+                                               int maxErrors) {
     // One change runs in the connection's current unit of work (its open
     // transaction, or on its own); several share a transaction of their own so that
     // a failure past maxErrors undoes them all.
     std::optional<Transaction> own;
-    if (changes.size() > 1 && !connection_.inTransaction()) own.emplace(connection_, ownTransaction());
+    if (changes.size() > 1 && !connection_.inTransaction())
+        own.emplace(connection_, ownTransaction());
 
     Result result;
     result.written.assign(changes.size(), false);
@@ -105,7 +111,7 @@ DataSetResolver::Result DataSetResolver::apply(const std::vector<RowChange>& cha
 }
 
 DataSetResolver::WriteStatement DataSetResolver::insertStatement(const RowChange& change,
-                                                            const std::string& table) const {
+                                                                 const std::string& table) const {
     WriteStatement w;
     std::vector<std::string> columns, markers;
     for (size_t i = 0; i < columns_.size(); ++i) {
@@ -181,7 +187,8 @@ bool DataSetResolver::locatesAtMostOneRow(const RowChange& change) const {
         const ColumnInfo& info = columns_[i];
         if (!info.primaryKey) continue;
         anyKey = true;
-        if (isBlob(info.type) || info.byteLength >= kLocateByteLimit || change.oldValues[i].isNull()) {
+        if (isBlob(info.type) || info.byteLength >= kLocateByteLimit ||
+            change.oldValues[i].isNull()) {
             return false;
         }
     }
@@ -193,6 +200,5 @@ void DataSetResolver::executeChange(const WriteStatement& w) {
     if (affected == 0) throw Error("Record not found or changed by another user");
     if (affected > 1) throw Error("Update affected more than 1 record.");
 }
-
 
 }  // namespace db

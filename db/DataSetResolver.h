@@ -36,9 +36,10 @@ std::string tableToUpdate(const std::string& commandText);
 // with its message; a failure of the link or the database is thrown, nothing of the
 // apply committed that was not committed already.
 class DataSetResolver {
-public:
+  public:
     // columns: the dataset's columns, in the order of the changes' values.
-    DataSetResolver(SQLConnection& connection, std::vector<ColumnInfo> columns, const std::string& table);
+    DataSetResolver(SQLConnection& connection, std::vector<ColumnInfo> columns,
+                    const std::string& table);
 
     struct Result {
         int failures = 0;
@@ -49,14 +50,15 @@ public:
     // below 0: never); past it the apply's own transaction is rolled back.
     Result apply(const std::vector<RowChange>& changes, int maxErrors);
 
-private:
+  private:
     struct WriteStatement {
         std::string sql;
         std::vector<BoundParam> params;
     };
     std::string name(const std::string& column) const;
     WriteStatement insertStatement(const RowChange& change, const std::string& table) const;
-    std::optional<WriteStatement> updateStatement(const RowChange& change, const std::string& table) const;
+    std::optional<WriteStatement> updateStatement(const RowChange& change,
+                                                  const std::string& table) const;
     void applyChange(const RowChange& change, const std::string& table);
     bool locatesAtMostOneRow(const RowChange& change) const;
     TransactionDesc ownTransaction() const;

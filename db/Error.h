@@ -27,10 +27,13 @@ enum class ErrorKind {
 // and SQLSTATE). An error raised for a named component carries the name first, as
 // "Name: message".
 class Error : public std::runtime_error {
-public:
-    explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Usage,
-                   long gdsCode = 0, std::string sqlState = {})
-        : std::runtime_error(message), kind_(kind), gdsCode_(gdsCode), sqlState_(std::move(sqlState)) {}
+  public:
+    explicit Error(const std::string& message, ErrorKind kind = ErrorKind::Usage, long gdsCode = 0,
+                   std::string sqlState = {})
+        : std::runtime_error(message),
+          kind_(kind),
+          gdsCode_(gdsCode),
+          sqlState_(std::move(sqlState)) {}
 
     ErrorKind kind() const { return kind_; }
     bool linkFailed() const { return kind_ == ErrorKind::LinkFailed; }
@@ -42,7 +45,7 @@ public:
     // The same error with a component's name put in front of its message.
     Error named(const std::string& componentName) const;
 
-private:
+  private:
     ErrorKind kind_;
     long gdsCode_;
     std::string sqlState_;

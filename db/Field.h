@@ -13,7 +13,7 @@ class ClientDataSet;
 // A field of a client dataset: its definition and, through the dataset, the value
 // of the current row. Owned by its dataset; valid while the dataset stays open.
 class Field {
-public:
+  public:
     // name: the field's name in the dataset, which differs from the column's own
     // name (info.name) for a repeated column of a join ("PROD_ID_1").
     Field(ClientDataSet& owner, int index, ColumnInfo info, std::string name);
@@ -41,7 +41,7 @@ public:
     void setValue(const Value& v);
     void setAsString(const std::string& v) { setValue(Value::text(v)); }
 
-private:
+  private:
     ClientDataSet& owner_;
     int index_;
     ColumnInfo info_;

@@ -14,7 +14,7 @@ namespace db {
 // its line, taken whole (a password may hold any character, ';' and '#' included).
 // Lines before the first section, blank lines and lines without '=' are ignored.
 class IniFile {
-public:
+  public:
     // Reads the file; nullopt when it cannot be read.
     static std::optional<IniFile> load(const std::string& path);
     static IniFile parse(const std::string& text);
@@ -25,7 +25,7 @@ public:
     // Every key=value line of a section in file order (empty when absent).
     std::vector<std::pair<std::string, std::string>> section(const std::string& section) const;
 
-private:
+  private:
     struct Section {
         std::string name;
         std::vector<std::pair<std::string, std::string>> lines;

@@ -12,7 +12,8 @@ KeyedRowWriter::KeyedRowWriter(SQLConnection& connection, std::string table, std
 const std::vector<ColumnInfo>& KeyedRowWriter::columns() {
     if (!columnsRead_) {
         Connection& connection = connection_.driverConnection();  // connected: its dialect is known
-        auto statement = connection.prepare("SELECT * FROM " + identifier(table_, connection_.configuredDialect()) +
+        auto statement = connection.prepare("SELECT * FROM " +
+                                            identifier(table_, connection_.configuredDialect()) +
                                             " WHERE 1 = 0");
         columns_ = statement->openCursor({})->columns();
         columnsRead_ = true;
@@ -34,7 +35,8 @@ const std::string& KeyedRowWriter::statementText() {
         markers += "?";
     }
     statementText_ = "UPDATE OR INSERT INTO " + identifier(table_, dialect) + " (" + names +
-                     ") VALUES (" + markers + ") MATCHING (" + identifier(keyColumn_, dialect) + ")";
+                     ") VALUES (" + markers + ") MATCHING (" + identifier(keyColumn_, dialect) +
+                     ")";
     return statementText_;
 }
 
@@ -44,7 +46,8 @@ void KeyedRowWriter::write(const std::vector<Value>& values) {
     params.reserve(all.size());
     for (size_t i = 0; i < all.size(); ++i) {
         if (all[i].readOnly) continue;
-        const Value converted = convertForField(i < values.size() ? values[i] : Value::null(), all[i]);
+        const Value converted =
+            convertForField(i < values.size() ? values[i] : Value::null(), all[i]);
         params.push_back(boundForColumn(converted, all[i]));
     }
     connection_.cachedStatement(statementText()).execute(params);

@@ -39,7 +39,7 @@ struct TransactionDesc {
 // file each time it connects, and stays open until destroyed. A failed open leaves
 // it closed; the next use tries again from the start.
 class SQLConnection {
-public:
+  public:
     SQLConnection(std::string componentName, std::string connectionName, RegistryFiles files);
     ~SQLConnection();
     SQLConnection(const SQLConnection&) = delete;
@@ -86,7 +86,7 @@ public:
     // recently used 64); it runs in the connection's current unit of work.
     Statement& cachedStatement(const std::string& sql);
 
-private:
+  private:
     // Throws the connection's own error, its name first ("SQLConnection2: ...").
     [[noreturn]] void fail(const std::string& message) const;
     void open();

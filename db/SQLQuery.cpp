@@ -10,15 +10,24 @@ namespace {
 
 FieldType fieldTypeFor(ValueKind kind) {
     switch (kind) {
-        case ValueKind::SmallInt: return FieldType::SmallInt;
-        case ValueKind::Integer: return FieldType::Integer;
-        case ValueKind::BigInt: return FieldType::BigInt;
-        case ValueKind::Double: return FieldType::Double;
-        case ValueKind::Decimal: return FieldType::Decimal;
-        case ValueKind::Date: return FieldType::Date;
-        case ValueKind::Time: return FieldType::Time;
-        case ValueKind::Timestamp: return FieldType::Timestamp;
-        default: return FieldType::VarChar;
+        case ValueKind::SmallInt:
+            return FieldType::SmallInt;
+        case ValueKind::Integer:
+            return FieldType::Integer;
+        case ValueKind::BigInt:
+            return FieldType::BigInt;
+        case ValueKind::Double:
+            return FieldType::Double;
+        case ValueKind::Decimal:
+            return FieldType::Decimal;
+        case ValueKind::Date:
+            return FieldType::Date;
+        case ValueKind::Time:
+            return FieldType::Time;
+        case ValueKind::Timestamp:
+            return FieldType::Timestamp;
+        default:
+            return FieldType::VarChar;
     }
 }
 

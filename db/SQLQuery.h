@@ -13,7 +13,7 @@ namespace db {
 
 // A parameter of a statement: ":NAME" in its text.
 class Param {
-public:
+  public:
     explicit Param(std::string name) : name_(std::move(name)) {}
     const std::string& name() const { return name_; }
     // Binds a typed value; the first non-null value fixes the parameter's type, and
@@ -23,7 +23,7 @@ public:
     ValueKind type() const { return type_; }
     const Value& value() const { return value_; }
 
-private:
+  private:
     std::string name_;
     ValueKind type_ = ValueKind::Null;
     Value value_;
@@ -32,7 +32,7 @@ private:
 // An SQL statement with named parameters (SQL_TQuery, SQL_SubDet, SQL_Master,
 // SQL_Sub). Its text is a list of lines joined by line breaks.
 class SQLQuery {
-public:
+  public:
     SQLQuery(std::string name, SQLConnection& connection);
     ~SQLQuery();
 
@@ -57,7 +57,7 @@ public:
     void execSQL();
     uint64_t rowsAffected() const { return rowsAffected_; }
 
-private:
+  private:
     void textChanged();
 
     std::string name_;

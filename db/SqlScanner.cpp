@@ -15,10 +15,14 @@ std::vector<SqlPart> sqlParts(const std::string& sql) {
         const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
         switch (in) {
             case In::Code:
-                if (c == '\'') in = In::Literal;
-                else if (c == '"') in = In::QuotedName;
-                else if (c == '-' && next == '-') in = In::LineComment;
-                else if (c == '/' && next == '*') in = In::BlockComment;
+                if (c == '\'')
+                    in = In::Literal;
+                else if (c == '"')
+                    in = In::QuotedName;
+                else if (c == '-' && next == '-')
+                    in = In::LineComment;
+                else if (c == '/' && next == '*')
+                    in = In::BlockComment;
                 break;
             case In::Literal:
                 if (c == '\'') {
@@ -47,11 +51,19 @@ std::vector<SqlPart> sqlParts(const std::string& sql) {
                 break;
         }
         switch (in) {
-            case In::Code: parts[i] = SqlPart::Code; break;
-            case In::Literal: parts[i] = SqlPart::Literal; break;
-            case In::QuotedName: parts[i] = SqlPart::QuotedName; break;
+            case In::Code:
+                parts[i] = SqlPart::Code;
+                break;
+            case In::Literal:
+                parts[i] = SqlPart::Literal;
+                break;
+            case In::QuotedName:
+                parts[i] = SqlPart::QuotedName;
+                break;
             case In::LineComment:
-            case In::BlockComment: parts[i] = SqlPart::Comment; break;
+            case In::BlockComment:
+                parts[i] = SqlPart::Comment;
+                break;
         }
     }
     return parts;

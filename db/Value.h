@@ -31,12 +31,23 @@ struct Decimal {
 };
 
 // The kind of a typed value. Text also carries BLOB contents.
-enum class ValueKind { Null, SmallInt, Integer, BigInt, Double, Decimal, Text, Date, Time, Timestamp };
+enum class ValueKind {
+    Null,
+    SmallInt,
+    Integer,
+    BigInt,
+    Double,
+    Decimal,
+    Text,
+    Date,
+    Time,
+    Timestamp
+};
 
 // A typed value or null, as fields hold it and parameters take it. SmallInt,
 // Integer and BigInt all keep their number in an int64_t.
 class Value {
-public:
+  public:
     Value() = default;
     static Value null() { return {}; }
     static Value smallInt(int16_t v) { return Value(ValueKind::SmallInt, int64_t{v}); }
@@ -63,9 +74,9 @@ public:
 
     friend bool operator==(const Value&, const Value&) = default;
 
-private:
-    using Data = std::variant<std::monostate, int64_t, double, Decimal, std::string, Date, Time,
-                              Timestamp>;
+  private:
+    using Data =
+        std::variant<std::monostate, int64_t, double, Decimal, std::string, Date, Time, Timestamp>;
     template <typename T>
     Value(ValueKind kind, T v) : kind_(kind), data_(std::move(v)) {}
 

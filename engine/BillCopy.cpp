@@ -8,8 +8,8 @@
 #include "base/NumberText.h"
 #include "base/ScopeExit.h"
 #include "db/Error.h"
-#include "db/Transaction.h"
 #include "db/IniFile.h"
+#include "db/Transaction.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
 
@@ -32,21 +32,23 @@ struct BillStatement {
 
 // Everything in which the kinds of bills differ.
 struct BillKind {
-    const char* name;          // the kind's short name in the log
-    const char* deleteLines;   // stored texts for expandStatement(), {key} the bill number
+    const char* name;         // the kind's short name in the log
+    const char* deleteLines;  // stored texts for expandStatement(), {key} the bill number
     const char* deleteMaster;
-    BillStatement master;      // from the master row (CDS_ReadM)
-    BillStatement line;        // from each line row (CDS_ReadS)
-    bool lineFailureFailsBill; // false: a refused line is left out, the bill goes on
+    BillStatement master;       // from the master row (CDS_ReadM)
+    BillStatement line;         // from each line row (CDS_ReadS)
+    bool lineFailureFailsBill;  // false: a refused line is left out, the bill goes on
 };
 
 // ---- promotion bills ------------------------------------------------------
 
 constexpr const char* kPsaleMasterLines[] = {
     "INSERT INTO PSALE_MASTER(MASTERBILLID,BILL_DATE,",
-    "INI_DATE,END_DATE,REASON,REGISTER,STORE_ID,CHG_DATE,CHG_USER,OVER_AMT,PINI_DATE,PEND_DATE) VALUES ",
+    "INI_DATE,END_DATE,REASON,REGISTER,STORE_ID,CHG_DATE,CHG_USER,OVER_AMT,PINI_DATE,PEND_DATE) "
+    "VALUES ",
     "(:MASTERBILLID,:BILL_DATE,",
-    ":INI_DATE,:END_DATE,:REASON,:REGISTER,:STORE_ID,:CHG_DATE,:CHG_USER,:OVER_AMT,:PINI_DATE,:PEND_DATE)",
+    ":INI_DATE,:END_DATE,:REASON,:REGISTER,:STORE_ID,:CHG_DATE,:CHG_USER,:OVER_AMT,:PINI_DATE,:"
+    "PEND_DATE)",
 };
 constexpr ColumnConversion kPsaleMasterConversions[] = {
     {"OVER_AMT", Conversion::DecimalFromText},
@@ -54,15 +56,17 @@ constexpr ColumnConversion kPsaleMasterConversions[] = {
 constexpr const char* kPsaleLineLines[] = {
     "INSERT INTO PSALE_SUB(MASTERBILLID,PROD_ID,PROD_NAME,PROD_BARCODE,",
     "PD_ITEMID,PSALE_FLAG,PSALE_PRICE,OLD_PRICE,N_QTY,G_PROD_ID,",
-    "G_PROD_NAME,G_QTY,TEMPPRODID,STORE_ID,CHG_DATE,CHG_USER,VIP_PRICE,ini_date,end_date,new_cost,SEC_DIS,Keyintime,PINI_DATE,PEND_DATE,VNEW_COST,pack_qty) VALUES ",
+    "G_PROD_NAME,G_QTY,TEMPPRODID,STORE_ID,CHG_DATE,CHG_USER,VIP_PRICE,ini_date,end_date,new_cost,"
+    "SEC_DIS,Keyintime,PINI_DATE,PEND_DATE,VNEW_COST,pack_qty) VALUES ",
     "(:MASTERBILLID,:PROD_ID,:PROD_NAME,:PROD_BARCODE,",
     ":PD_ITEMID,:PSALE_FLAG,:PSALE_PRICE,:OLD_PRICE,:N_QTY,:G_PROD_ID,",
-    ":G_PROD_NAME,:G_QTY,:TEMPPRODID,:STORE_ID,:CHG_DATE,:CHG_USER,:VIP_PRICE,:ini_date,:end_date,:new_cost,:SEC_DIS,:Keyintime,:PINI_DATE,:PEND_DATE,:VNEW_COST,:pack_qty)",
+    ":G_PROD_NAME,:G_QTY,:TEMPPRODID,:STORE_ID,:CHG_DATE,:CHG_USER,:VIP_PRICE,:ini_date,:end_date,:"
+    "new_cost,:SEC_DIS,:Keyintime,:PINI_DATE,:PEND_DATE,:VNEW_COST,:pack_qty)",
 };
 constexpr ColumnConversion kPsaleLineConversions[] = {
-    {"PSALE_PRICE", Conversion::SourceValue},  {"OLD_PRICE", Conversion::SourceValue},
-    {"N_QTY", Conversion::SourceValue},        {"G_QTY", Conversion::SourceValue},
-    {"VIP_PRICE", Conversion::SourceValue},    {"new_cost", Conversion::DecimalFromText},
+    {"PSALE_PRICE", Conversion::SourceValue},   {"OLD_PRICE", Conversion::SourceValue},
+    {"N_QTY", Conversion::SourceValue},         {"G_QTY", Conversion::SourceValue},
+    {"VIP_PRICE", Conversion::SourceValue},     {"new_cost", Conversion::DecimalFromText},
     {"VNEW_COST", Conversion::DecimalFromText}, {"pack_qty", Conversion::DecimalFromText},
 };
 
@@ -116,11 +120,11 @@ constexpr const char* kChgpriceLineLines[] = {
     ":trn_code)",
 };
 constexpr ColumnConversion kChgpriceLineConversions[] = {
-    {"o_sale_price", Conversion::DecimalFromText},  {"o_psale_price", Conversion::DecimalFromText},
-    {"o_vip_price", Conversion::DecimalFromText},   {"o_std_cost", Conversion::DecimalFromText},
-    {"n_sale_price", Conversion::DecimalFromText},  {"n_psale_price", Conversion::DecimalFromText},
-    {"n_vip_price", Conversion::DecimalFromText},   {"n_std_cost", Conversion::DecimalFromText},
-    {"sal_tag", Conversion::IntegerFromText},       {"in_tag", Conversion::IntegerFromText},
+    {"o_sale_price", Conversion::DecimalFromText}, {"o_psale_price", Conversion::DecimalFromText},
+    {"o_vip_price", Conversion::DecimalFromText},  {"o_std_cost", Conversion::DecimalFromText},
+    {"n_sale_price", Conversion::DecimalFromText}, {"n_psale_price", Conversion::DecimalFromText},
+    {"n_vip_price", Conversion::DecimalFromText},  {"n_std_cost", Conversion::DecimalFromText},
+    {"sal_tag", Conversion::IntegerFromText},      {"in_tag", Conversion::IntegerFromText},
 };
 
 // ---- vendor quotations ----------------------------------------------------
@@ -142,8 +146,8 @@ constexpr const char* kQuotLineLines[] = {
     ":ini_date,:end_date,:provider_id,:store_id,:tempprodid,:provider_name)",
 };
 constexpr ColumnConversion kQuotLineConversions[] = {
-    {"u_qty", Conversion::IntegerOfField},     {"pack_qty", Conversion::IntegerFromText},
-    {"std_cost", Conversion::DecimalFromText}, {"in_price", Conversion::DecimalFromText},
+    {"u_qty", Conversion::IntegerOfField},      {"pack_qty", Conversion::IntegerFromText},
+    {"std_cost", Conversion::DecimalFromText},  {"in_price", Conversion::DecimalFromText},
     {"sal_price", Conversion::DecimalFromText},
 };
 
@@ -166,26 +170,29 @@ constexpr const char* kInpromotionLineLines[] = {
     ":g_qty,:chg_user,:psale_price,:provider_id,:ini_date,:end_date)",
 };
 constexpr ColumnConversion kInpromotionLineConversions[] = {
-    {"old_cost", Conversion::DecimalFromText}, {"sp_cost", Conversion::DecimalFromText},
-    {"n_qty", Conversion::DecimalFromText},    {"g_qty", Conversion::DecimalFromText},
+    {"old_cost", Conversion::DecimalFromText},    {"sp_cost", Conversion::DecimalFromText},
+    {"n_qty", Conversion::DecimalFromText},       {"g_qty", Conversion::DecimalFromText},
     {"psale_price", Conversion::DecimalFromText},
 };
 
-const BillKind kPsale{.name = "psale",
+const BillKind kPsale{
+    .name = "psale",
     .deleteLines = "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
     .deleteMaster = "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
     .master = {.lines = kPsaleMasterLines, .conversions = kPsaleMasterConversions},
     .line = {.lines = kPsaleLineLines, .conversions = kPsaleLineConversions},
     .lineFailureFailsBill = false};
 
-const BillKind kPtsale{.name = "ptsale",
+const BillKind kPtsale{
+    .name = "ptsale",
     .deleteLines = "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
     .deleteMaster = "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
     .master = {.lines = kPtsaleMasterLines, .conversions = kPtsaleMasterConversions},
     .line = {.lines = kPtsaleLineLines, .conversions = kPtsaleLineConversions},
     .lineFailureFailsBill = false};
 
-const BillKind kChgprice{.name = "chgprice",
+const BillKind kChgprice{
+    .name = "chgprice",
     .deleteLines = "DELETE FROM chgprice_sub WHERE MASTERBILLID = '{key}'",
     .deleteMaster = "DELETE FROM chgprice_master WHERE MASTERBILLID = '{key}'",
     .master = {.lines = kChgpriceMasterLines},
@@ -193,13 +200,14 @@ const BillKind kChgprice{.name = "chgprice",
     .lineFailureFailsBill = false};
 
 const BillKind kQuot{.name = "quot",
-    .deleteLines = "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
-    .deleteMaster = "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
-    .master = {.lines = kQuotMasterLines},
-    .line = {.lines = kQuotLineLines, .conversions = kQuotLineConversions},
-    .lineFailureFailsBill = false};
+                     .deleteLines = "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
+                     .deleteMaster = "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
+                     .master = {.lines = kQuotMasterLines},
+                     .line = {.lines = kQuotLineLines, .conversions = kQuotLineConversions},
+                     .lineFailureFailsBill = false};
 
-const BillKind kInpromotion{.name = "inpromotion",
+const BillKind kInpromotion{
+    .name = "inpromotion",
     .deleteLines = "DELETE FROM inpromotion_sub WHERE MASTERBILLID = '{key}'",
     .deleteMaster = "DELETE FROM inpromotion_master WHERE MASTERBILLID = '{key}'",
     .master = {.lines = kInpromotionMasterLines},
@@ -336,22 +344,37 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
 
 db::Value convertedValue(const db::Field& field, Conversion conversion) {
     switch (conversion) {
-        case Conversion::SourceValue: return field.value();
-        case Conversion::DecimalFromText: return db::Value::real(base::toDoubleOr(field.asString(), 0));
-        case Conversion::IntegerFromText: return db::Value::integer(base::toInt32Or(field.asString(), 0));
+        case Conversion::SourceValue:
+            return field.value();
+        case Conversion::DecimalFromText:
+            return db::Value::real(base::toDoubleOr(field.asString(), 0));
+        case Conversion::IntegerFromText:
+            return db::Value::integer(base::toInt32Or(field.asString(), 0));
         case Conversion::IntegerOfField:
             return db::Value::integer(static_cast<int32_t>(field.asInteger()));
-        case Conversion::DecimalOfField: return db::Value::real(field.asFloat());
+        case Conversion::DecimalOfField:
+            return db::Value::real(field.asFloat());
         case Conversion::Text:
-        case Conversion::Constant: break;
+        case Conversion::Constant:
+            break;
     }
     return db::Value::text(field.asString());
 }
 
-BillCopy CopyPsaleBill(RunContext& run) { return copyBill(run, kPsale); }
-BillCopy CopyPtsaleBill(RunContext& run) { return copyBill(run, kPtsale); }
-BillCopy CopyChgpriceBill(RunContext& run) { return copyBill(run, kChgprice); }
-BillCopy CopyQuotBill(RunContext& run) { return copyBill(run, kQuot); }
-BillCopy CopyInpromotionBill(RunContext& run) { return copyBill(run, kInpromotion); }
+BillCopy CopyPsaleBill(RunContext& run) {
+    return copyBill(run, kPsale);
+}
+BillCopy CopyPtsaleBill(RunContext& run) {
+    return copyBill(run, kPtsale);
+}
+BillCopy CopyChgpriceBill(RunContext& run) {
+    return copyBill(run, kChgprice);
+}
+BillCopy CopyQuotBill(RunContext& run) {
+    return copyBill(run, kQuot);
+}
+BillCopy CopyInpromotionBill(RunContext& run) {
+    return copyBill(run, kInpromotion);
+}
 
 }  // namespace engine

@@ -24,10 +24,10 @@ struct FormData {
     db::ClientDataSet CDS_ReadM;    // pages of bill masters
     db::ClientDataSet CDS_ReadS;    // the lines of the current bill
 
-    db::SQLQuery SQL_TQuery;   // target statements built as text
-    db::SQLQuery SQL_SubDet;   // the price-change update
-    db::SQLQuery SQL_Master;   // bill master insert (SQLConnection2)
-    db::SQLQuery SQL_Sub;      // bill line insert (SQLConnection2)
+    db::SQLQuery SQL_TQuery;  // target statements built as text
+    db::SQLQuery SQL_SubDet;  // the price-change update
+    db::SQLQuery SQL_Master;  // bill master insert (SQLConnection2)
+    db::SQLQuery SQL_Sub;     // bill line insert (SQLConnection2)
 
     // Ends the implicit transactions of the three connections (at the end of a run).
     void endImplicitTransactions();

@@ -10,8 +10,8 @@
 namespace engine {
 
 enum class PageLog {
-    AsSentBeforeTest,     // every page statement, the final empty one included
-    LowerCaseAfterTest,   // only statements of pages that held rows, in lower case
+    AsSentBeforeTest,    // every page statement, the final empty one included
+    LowerCaseAfterTest,  // only statements of pages that held rows, in lower case
 };
 
 // The page statements of a scan, as stored texts for expandStatement(). The

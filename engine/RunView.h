@@ -10,7 +10,7 @@ enum DownloadMode { kModeAll = 0, kModeChanged = 1, kModeSpecified = 2 };
 // What a download run needs of the main window. The window implements it; tests
 // use a plain object. All calls come from the user-interface thread.
 class RunView {
-public:
+  public:
     virtual ~RunView() = default;
 
     // MaskEdit1's text as it stands ("2005/03/01", or "    /  /  " when empty).

@@ -14,11 +14,16 @@ std::string expandStatement(std::string_view stored, const StatementValues& valu
             if (close != std::string_view::npos) {
                 const std::string_view name = stored.substr(i + 1, close - i - 1);
                 bool known = true;
-                if (name == "store") out += base::sqlLiteralBody(values.storeId);
-                else if (name == "date") out += base::sqlLiteralBody(values.filterDate);
-                else if (name == "key") out += base::sqlLiteralBody(values.key);
-                else if (name == "offset") out += std::to_string(values.offset);
-                else known = false;
+                if (name == "store")
+                    out += base::sqlLiteralBody(values.storeId);
+                else if (name == "date")
+                    out += base::sqlLiteralBody(values.filterDate);
+                else if (name == "key")
+                    out += base::sqlLiteralBody(values.key);
+                else if (name == "offset")
+                    out += std::to_string(values.offset);
+                else
+                    known = false;
                 if (known) {
                     i = close + 1;
                     continue;

@@ -29,7 +29,7 @@ namespace {
 // ---- dates ------------------------------------------------------------------
 
 class Day {
-public:
+  public:
     explicit Day(std::chrono::sys_days days) : days_(days) {}
 
     static std::optional<Day> parse(std::string_view text) {
@@ -60,7 +60,7 @@ public:
     // "yyyymmdd", used inside bill numbers.
     std::string compact() const { return format("%04d%02u%02u"); }
 
-private:
+  private:
     std::string format(const char* pattern) const {
         const std::chrono::year_month_day ymd{days_};
         char buf[16];
@@ -77,7 +77,7 @@ private:
 // mt19937's sequence is fixed by the standard; the distributions are not, so
 // the mapping to a range is done here.
 class Random {
-public:
+  public:
     explicit Random(std::uint32_t seed) : engine_(seed) {}
 
     int below(int n) { return static_cast<int>(engine_() % static_cast<std::uint32_t>(n)); }
@@ -96,7 +96,7 @@ public:
         }
     }
 
-private:
+  private:
     std::mt19937 engine_;
 };
 
@@ -113,7 +113,9 @@ std::string quoted(std::string_view text) {
 
 const std::string kNull = "NULL";
 
-std::string orNull(const std::string& text) { return text.empty() ? kNull : quoted(text); }
+std::string orNull(const std::string& text) {
+    return text.empty() ? kNull : quoted(text);
+}
 
 // A fixed-point value held as an integer count of 10^-scale units.
 std::string fixed(std::int64_t units, int scale) {
@@ -128,13 +130,20 @@ std::string fixed(std::int64_t units, int scale) {
     return buf;
 }
 
-std::string dollars(int amount) { return fixed(amount * 100LL, 2); }
-std::string cost(std::int64_t tenThousandths) { return fixed(tenThousandths, 4); }
-std::string integer(int value) { return std::to_string(value); }
+std::string dollars(int amount) {
+    return fixed(amount * 100LL, 2);
+}
+std::string cost(std::int64_t tenThousandths) {
+    return fixed(tenThousandths, 4);
+}
+std::string integer(int value) {
+    return std::to_string(value);
+}
 
 std::string hhmmss(int seconds) {
     char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60,
+                  seconds % 60);
     return buf;
 }
 
@@ -145,7 +154,7 @@ std::string zeroPadded(int value, int width) {
 }
 
 class SqlOut {
-public:
+  public:
     explicit SqlOut(std::ostream& out) : out_(out) {}
 
     void comment(std::string_view text) { out_ << "\n-- " << text << '\n'; }
@@ -158,7 +167,7 @@ public:
         out_ << ");\n";
     }
 
-private:
+  private:
     std::ostream& out_;
 };
 
@@ -188,88 +197,232 @@ struct TopCategory {
 
 const std::vector<TopCategory>& catalogue() {
     static const std::vector<TopCategory> tops = {
-        {"01", "飲料", {
-            {"0101", "茶飲料", {"統一", "御茶園", "光泉", "愛之味"}, {"375ml", "600ml", "1250ml"}, "瓶", 15, 24,
-             {{"010101", "麥香紅茶"}, {"010102", "茉莉綠茶"}, {"010103", "阿薩姆奶茶"}}},
-            {"0102", "碳酸飲料", {"黑松", "金車", "維他露"}, {"330ml", "600ml", "1250ml"}, "瓶", 20, 24,
-             {{"010201", "沙士"}, {"010202", "汽水"}, {"010203", "氣泡水"}}},
-            {"0103", "果汁", {"波蜜", "味全", "光泉"}, {"250ml", "600ml", "1000ml"}, "瓶", 12, 24,
-             {{"010301", "柳橙汁"}, {"010302", "蘋果汁"}, {"010303", "蔬果汁"}}},
-            {"0104", "咖啡飲料", {"伯朗", "貝納頌", "左岸"}, {"240ml", "290ml", "375ml"}, "罐", 20, 24,
-             {{"010401", "拿鐵咖啡"}, {"010402", "黑咖啡"}, {"010403", "曼特寧咖啡"}}},
-        }},
-        {"02", "乳品", {
-            {"0201", "鮮乳", {"味全林鳳營", "光泉", "瑞穗", "福樂"}, {"290ml", "936ml", "1857ml"}, "瓶", 30, 12,
-             {{"020101", "全脂鮮乳"}, {"020102", "低脂鮮乳"}, {"020103", "高鈣鮮乳"}}},
-            {"0202", "優酪乳", {"統一", "味全", "光泉"}, {"200ml", "400ml", "900ml"}, "瓶", 25, 12,
-             {{"020201", "原味優酪乳"}, {"020202", "草莓優酪乳"}, {"020203", "藍莓優酪乳"}}},
-            {"0203", "調味乳", {"統一", "光泉", "味全"}, {"200ml", "290ml", "400ml"}, "瓶", 15, 24,
-             {{"020301", "巧克力牛乳"}, {"020302", "麥芽牛乳"}, {"020303", "果汁牛乳"}}},
-        }},
-        {"03", "零食餅乾", {
-            {"0301", "洋芋片", {"樂事", "品客", "華元"}, {"45g", "105g", "180g"}, "包", 25, 20,
-             {{"030101", "原味洋芋片"}, {"030102", "海苔洋芋片"}, {"030103", "烤肉洋芋片"}}},
-            {"0302", "餅乾", {"義美", "喜年來", "掬水軒"}, {"120g", "250g", "450g"}, "盒", 35, 12,
-             {{"030201", "蘇打餅乾"}, {"030202", "夾心餅乾"}, {"030203", "蛋捲"}}},
-            {"0303", "糖果", {"森永", "明治", "義美"}, {"30g", "100g", "300g"}, "包", 20, 24,
-             {{"030301", "牛奶糖"}, {"030302", "水果軟糖"}, {"030303", "巧克力"}}},
-        }},
-        {"04", "泡麵調理", {
-            {"0401", "泡麵", {"統一", "維力", "味丹"}, {"85g", "5入", "12入"}, "包", 15, 30,
-             {{"040101", "肉燥麵"}, {"040102", "紅燒牛肉麵"}, {"040103", "炸醬麵"}}},
-            {"0402", "罐頭", {"新東陽", "同榮", "愛之味"}, {"150g", "3入", "6入"}, "罐", 30, 24,
-             {{"040201", "肉醬"}, {"040202", "鮪魚罐頭"}, {"040203", "花生麵筋"}}},
-            {"0403", "調味料", {"金蘭", "萬家香", "龜甲萬"}, {"500ml", "1000ml", "1600ml"}, "瓶", 45, 12,
-             {{"040301", "醬油"}, {"040302", "醬油膏"}, {"040303", "烏醋"}}},
-        }},
-        {"05", "日用清潔", {
-            {"0501", "洗衣用品", {"白蘭", "一匙靈", "橘子工坊"}, {"1.5kg", "2.7kg", "4kg"}, "包", 150, 6,
-             {{"050101", "洗衣粉"}, {"050102", "洗衣精"}, {"050103", "柔軟精"}}},
-            {"0502", "紙品", {"舒潔", "五月花", "春風"}, {"100抽", "6包", "12包"}, "串", 30, 8,
-             {{"050201", "抽取式衛生紙"}, {"050202", "廚房紙巾"}, {"050203", "盒裝面紙"}}},
-            {"0503", "廚房清潔", {"泡舒", "妙管家", "白鴿"}, {"500g", "1000g", "2000g"}, "瓶", 45, 12,
-             {{"050301", "洗碗精"}, {"050302", "去油清潔劑"}, {"050303", "漂白水"}}},
-        }},
-        {"06", "個人護理", {
-            {"0601", "洗髮護髮", {"潘婷", "海倫仙度絲", "飛柔"}, {"200ml", "400ml", "750ml"}, "瓶", 99, 12,
-             {{"060101", "洗髮乳"}, {"060102", "潤髮乳"}, {"060103", "去屑洗髮乳"}}},
-            {"0602", "口腔保健", {"黑人", "高露潔", "舒酸定"}, {"120g", "150g", "3入"}, "條", 55, 24,
-             {{"060201", "牙膏"}, {"060202", "牙刷"}, {"060203", "漱口水"}}},
-            {"0603", "沐浴用品", {"多芬", "麗仕", "澎澎"}, {"200ml", "800ml", "1000ml"}, "瓶", 69, 12,
-             {{"060301", "沐浴乳"}, {"060302", "洗手乳"}, {"060303", "香皂"}}},
-        }},
-        {"07", "冷凍食品", {
-            {"0701", "水餃", {"桂冠", "奇美", "義美"}, {"20入", "50入", "1kg"}, "包", 89, 10,
-             {{"070101", "高麗菜水餃"}, {"070102", "韭菜水餃"}, {"070103", "玉米水餃"}}},
-            {"0702", "冰品", {"義美", "杜老爺", "小美"}, {"1入", "4入", "家庭號"}, "盒", 25, 12,
-             {{"070201", "紅豆冰棒"}, {"070202", "香草冰淇淋"}, {"070203", "芒果雪糕"}}},
-        }},
+        {"01",
+         "飲料",
+         {
+             {"0101",
+              "茶飲料",
+              {"統一", "御茶園", "光泉", "愛之味"},
+              {"375ml", "600ml", "1250ml"},
+              "瓶",
+              15,
+              24,
+              {{"010101", "麥香紅茶"}, {"010102", "茉莉綠茶"}, {"010103", "阿薩姆奶茶"}}},
+             {"0102",
+              "碳酸飲料",
+              {"黑松", "金車", "維他露"},
+              {"330ml", "600ml", "1250ml"},
+              "瓶",
+              20,
+              24,
+              {{"010201", "沙士"}, {"010202", "汽水"}, {"010203", "氣泡水"}}},
+             {"0103",
+              "果汁",
+              {"波蜜", "味全", "光泉"},
+              {"250ml", "600ml", "1000ml"},
+              "瓶",
+              12,
+              24,
+              {{"010301", "柳橙汁"}, {"010302", "蘋果汁"}, {"010303", "蔬果汁"}}},
+             {"0104",
+              "咖啡飲料",
+              {"伯朗", "貝納頌", "左岸"},
+              {"240ml", "290ml", "375ml"},
+              "罐",
+              20,
+              24,
+              {{"010401", "拿鐵咖啡"}, {"010402", "黑咖啡"}, {"010403", "曼特寧咖啡"}}},
+         }},
+        {"02",
+         "乳品",
+         {
+             {"0201",
+              "鮮乳",
+              {"味全林鳳營", "光泉", "瑞穗", "福樂"},
+              {"290ml", "936ml", "1857ml"},
+              "瓶",
+              30,
+              12,
+              {{"020101", "全脂鮮乳"}, {"020102", "低脂鮮乳"}, {"020103", "高鈣鮮乳"}}},
+             {"0202",
+              "優酪乳",
+              {"統一", "味全", "光泉"},
+              {"200ml", "400ml", "900ml"},
+              "瓶",
+              25,
+              12,
+              {{"020201", "原味優酪乳"}, {"020202", "草莓優酪乳"}, {"020203", "藍莓優酪乳"}}},
+             {"0203",
+              "調味乳",
+              {"統一", "光泉", "味全"},
+              {"200ml", "290ml", "400ml"},
+              "瓶",
+              15,
+              24,
+              {{"020301", "巧克力牛乳"}, {"020302", "麥芽牛乳"}, {"020303", "果汁牛乳"}}},
+         }},
+        {"03",
+         "零食餅乾",
+         {
+             {"0301",
+              "洋芋片",
+              {"樂事", "品客", "華元"},
+              {"45g", "105g", "180g"},
+              "包",
+              25,
+              20,
+              {{"030101", "原味洋芋片"}, {"030102", "海苔洋芋片"}, {"030103", "烤肉洋芋片"}}},
+             {"0302",
+              "餅乾",
+              {"義美", "喜年來", "掬水軒"},
+              {"120g", "250g", "450g"},
+              "盒",
+              35,
+              12,
+              {{"030201", "蘇打餅乾"}, {"030202", "夾心餅乾"}, {"030203", "蛋捲"}}},
+             {"0303",
+              "糖果",
+              {"森永", "明治", "義美"},
+              {"30g", "100g", "300g"},
+              "包",
+              20,
+              24,
+              {{"030301", "牛奶糖"}, {"030302", "水果軟糖"}, {"030303", "巧克力"}}},
+         }},
+        {"04",
+         "泡麵調理",
+         {
+             {"0401",
+              "泡麵",
+              {"統一", "維力", "味丹"},
+              {"85g", "5入", "12入"},
+              "包",
+              15,
+              30,
+              {{"040101", "肉燥麵"}, {"040102", "紅燒牛肉麵"}, {"040103", "炸醬麵"}}},
+             {"0402",
+              "罐頭",
+              {"新東陽", "同榮", "愛之味"},
+              {"150g", "3入", "6入"},
+              "罐",
+              30,
+              24,
+              {{"040201", "肉醬"}, {"040202", "鮪魚罐頭"}, {"040203", "花生麵筋"}}},
+             {"0403",
+              "調味料",
+              {"金蘭", "萬家香", "龜甲萬"},
+              {"500ml", "1000ml", "1600ml"},
+              "瓶",
+              45,
+              12,
+              {{"040301", "醬油"}, {"040302", "醬油膏"}, {"040303", "烏醋"}}},
+         }},
+        {"05",
+         "日用清潔",
+         {
+             {"0501",
+              "洗衣用品",
+              {"白蘭", "一匙靈", "橘子工坊"},
+              {"1.5kg", "2.7kg", "4kg"},
+              "包",
+              150,
+              6,
+              {{"050101", "洗衣粉"}, {"050102", "洗衣精"}, {"050103", "柔軟精"}}},
+             {"0502",
+              "紙品",
+              {"舒潔", "五月花", "春風"},
+              {"100抽", "6包", "12包"},
+              "串",
+              30,
+              8,
+              {{"050201", "抽取式衛生紙"}, {"050202", "廚房紙巾"}, {"050203", "盒裝面紙"}}},
+             {"0503",
+              "廚房清潔",
+              {"泡舒", "妙管家", "白鴿"},
+              {"500g", "1000g", "2000g"},
+              "瓶",
+              45,
+              12,
+              {{"050301", "洗碗精"}, {"050302", "去油清潔劑"}, {"050303", "漂白水"}}},
+         }},
+        {"06",
+         "個人護理",
+         {
+             {"0601",
+              "洗髮護髮",
+              {"潘婷", "海倫仙度絲", "飛柔"},
+              {"200ml", "400ml", "750ml"},
+              "瓶",
+              99,
+              12,
+              {{"060101", "洗髮乳"}, {"060102", "潤髮乳"}, {"060103", "去屑洗髮乳"}}},
+             {"0602",
+              "口腔保健",
+              {"黑人", "高露潔", "舒酸定"},
+              {"120g", "150g", "3入"},
+              "條",
+              55,
+              24,
+              {{"060201", "牙膏"}, {"060202", "牙刷"}, {"060203", "漱口水"}}},
+             {"0603",
+              "沐浴用品",
+              {"多芬", "麗仕", "澎澎"},
+              {"200ml", "800ml", "1000ml"},
+              "瓶",
+              69,
+              12,
+              {{"060301", "沐浴乳"}, {"060302", "洗手乳"}, {"060303", "香皂"}}},
+         }},
+        {"07",
+         "冷凍食品",
+         {
+             {"0701",
+              "水餃",
+              {"桂冠", "奇美", "義美"},
+              {"20入", "50入", "1kg"},
+              "包",
+              89,
+              10,
+              {{"070101", "高麗菜水餃"}, {"070102", "韭菜水餃"}, {"070103", "玉米水餃"}}},
+             {"0702",
+              "冰品",
+              {"義美", "杜老爺", "小美"},
+              {"1入", "4入", "家庭號"},
+              "盒",
+              25,
+              12,
+              {{"070201", "紅豆冰棒"}, {"070202", "香草冰淇淋"}, {"070203", "芒果雪糕"}}},
+         }},
     };
     return tops;
 }
 
 const std::vector<std::string> kUsers = {"ADMIN", "MIS01", "PUR02", "PUR03"};
-const std::vector<std::string> kSurnames = {"陳", "林", "黃", "張", "李", "王", "吳", "劉", "蔡", "楊",
-                                            "許", "鄭", "謝", "郭", "洪", "曾"};
-const std::vector<std::string> kGivenNames = {"志明", "春嬌", "淑芬", "家豪", "美玲", "俊傑", "雅婷",
-                                              "建宏", "怡君", "宗翰", "佩珊", "冠宇", "秀英", "文雄"};
-const std::vector<std::string> kCities = {"台北市", "新北市", "桃園市", "台中市", "台南市", "高雄市"};
-const std::vector<std::string> kRoads = {"中山路", "中正路", "民生路", "復興路", "和平東路",
-                                         "建國北路", "光復南路", "三民路"};
+const std::vector<std::string> kSurnames = {"陳", "林", "黃", "張", "李", "王", "吳", "劉",
+                                            "蔡", "楊", "許", "鄭", "謝", "郭", "洪", "曾"};
+const std::vector<std::string> kGivenNames = {"志明", "春嬌", "淑芬", "家豪", "美玲",
+                                              "俊傑", "雅婷", "建宏", "怡君", "宗翰",
+                                              "佩珊", "冠宇", "秀英", "文雄"};
+const std::vector<std::string> kCities = {"台北市", "新北市", "桃園市",
+                                          "台中市", "台南市", "高雄市"};
+const std::vector<std::string> kRoads = {"中山路",   "中正路",   "民生路",   "復興路",
+                                         "和平東路", "建國北路", "光復南路", "三民路"};
 const std::vector<std::string> kVendorPrefixes = {
     "大同", "永興", "建成", "順發", "新光", "金源", "聯成", "協和", "長春", "福星",
     "宏昌", "嘉豐", "瑞興", "萬通", "隆盛", "泰昌", "正大", "富源", "德興", "裕發",
     "華新", "日昇", "鴻運", "信義", "東和", "三益", "合利", "興農", "立大", "全盛"};
-const std::vector<std::string> kVendorSuffixes = {"食品股份有限公司", "貿易有限公司", "實業股份有限公司",
-                                                  "日用品有限公司", "商行"};
+const std::vector<std::string> kVendorSuffixes = {"食品股份有限公司", "貿易有限公司",
+                                                  "實業股份有限公司", "日用品有限公司", "商行"};
 const std::vector<int> kPayDays = {30, 45, 60, 90};
 const std::vector<std::string> kShopKinds = {"商行", "小吃店", "早餐店", "雜貨店", "餐廳"};
 
-std::string personName(Random& random) { return random.pick(kSurnames) + random.pick(kGivenNames); }
+std::string personName(Random& random) {
+    return random.pick(kSurnames) + random.pick(kGivenNames);
+}
 
 std::string address(Random& random) {
-    return random.pick(kCities) + random.pick(kRoads) + std::to_string(random.between(1, 5)) + "段" +
-           std::to_string(random.between(1, 399)) + "號";
+    return random.pick(kCities) + random.pick(kRoads) + std::to_string(random.between(1, 5)) +
+           "段" + std::to_string(random.between(1, 399)) + "號";
 }
 
 std::string phone(Random& random, std::string_view area) {
@@ -306,7 +459,9 @@ struct Product {
 constexpr int kProductsPerSmallCategory = 5;
 const std::vector<int> kSizeFactorPercent = {100, 180, 320};
 
-std::string vendorId(int index) { return "V" + zeroPadded(index + 1, 3); }
+std::string vendorId(int index) {
+    return "V" + zeroPadded(index + 1, 3);
+}
 
 int shelfPrice(Random& random, int base, size_t sizeIndex) {
     const int raw = base * kSizeFactorPercent[sizeIndex] * random.between(90, 115) / 10000;
@@ -315,9 +470,9 @@ int shelfPrice(Random& random, int base, size_t sizeIndex) {
     return price;
 }
 
-Product makeProduct(Random& random, const Day& today, const TopCategory& top, const MiddleCategory& middle,
-                    int middleIndex, const SmallCategory& small, const std::string& brand,
-                    size_t sizeIndex, int serial) {
+Product makeProduct(Random& random, const Day& today, const TopCategory& top,
+                    const MiddleCategory& middle, int middleIndex, const SmallCategory& small,
+                    const std::string& brand, size_t sizeIndex, int serial) {
     Product p;
     p.id = std::to_string(100000 + serial);
     const std::string body = "471" + zeroPadded(1200 + middleIndex * 7, 4) + zeroPadded(serial, 5);
@@ -367,7 +522,8 @@ std::vector<Product> makeProducts(Random& random, const Day& today) {
                 for (int k = 0; k < kProductsPerSmallCategory; ++k) {
                     const BrandSize& c = choices[static_cast<size_t>(k)];
                     products.push_back(makeProduct(random, today, top, middle, middleIndex, small,
-                                                   c.brand, c.size, static_cast<int>(products.size()) + 1));
+                                                   c.brand, c.size,
+                                                   static_cast<int>(products.size()) + 1));
                 }
             }
             ++middleIndex;
@@ -404,7 +560,8 @@ ProductPlan planProducts(Random& random, const std::vector<Product>& products) {
 
 // The queued products were changed at headquarters today, they and their
 // packaging: a run with the date filter on today's date still finds them.
-void markChangedToday(std::vector<Product>& products, const ProductPlan& plan, Random& random, const Day& today) {
+void markChangedToday(std::vector<Product>& products, const ProductPlan& plan, Random& random,
+                      const Day& today) {
     std::set<std::string> changed;
     for (const Product* p : plan.shared) changed.insert(p->id);
     for (const auto& own : plan.ownByStore) {
@@ -424,8 +581,8 @@ void writeCategories(SqlOut& sql, Random& random, const Day& today) {
     sql.comment("product categories: top, middle, small");
     for (const TopCategory& top : catalogue()) {
         sql.insert("PROD_TOPITEM", "TOP_ITEMID, TOP_ITEMNAME, CHG_DATE, CHG_USER",
-                   {quoted(top.id), quoted(top.name), quoted(today.plus(-random.between(200, 900)).text()),
-                    quoted("ADMIN")});
+                   {quoted(top.id), quoted(top.name),
+                    quoted(today.plus(-random.between(200, 900)).text()), quoted("ADMIN")});
     }
     for (const TopCategory& top : catalogue()) {
         for (const MiddleCategory& middle : top.middles) {
@@ -437,10 +594,13 @@ void writeCategories(SqlOut& sql, Random& random, const Day& today) {
     for (const TopCategory& top : catalogue()) {
         for (const MiddleCategory& middle : top.middles) {
             for (const SmallCategory& small : middle.smalls) {
-                sql.insert("PROD_ITEM", "PD_ITEMID, PD_ITEMNAME, PD_GRPID, TOP_ITEMID, PROFIT_RATE, CHG_DATE, CHG_USER",
-                           {quoted(small.id), quoted(small.item), quoted(middle.id), quoted(top.id),
-                            cost(random.between(18, 35) * 100), quoted(today.plus(-random.between(30, 700)).text()),
-                            quoted(random.pick(kUsers))});
+                sql.insert(
+                    "PROD_ITEM",
+                    "PD_ITEMID, PD_ITEMNAME, PD_GRPID, TOP_ITEMID, PROFIT_RATE, CHG_DATE, CHG_USER",
+                    {quoted(small.id), quoted(small.item), quoted(middle.id), quoted(top.id),
+                     cost(random.between(18, 35) * 100),
+                     quoted(today.plus(-random.between(30, 700)).text()),
+                     quoted(random.pick(kUsers))});
             }
         }
     }
@@ -449,26 +609,31 @@ void writeCategories(SqlOut& sql, Random& random, const Day& today) {
 void writeProducts(SqlOut& sql, const std::vector<Product>& products) {
     sql.comment("products");
     for (const Product& p : products) {
-        sql.insert("PRODUCT",
-                   "PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, BRAND_NAME, PROD_SPEC, UNITNAME, "
-                   "TOP_ITEMID, PD_GRPID, PD_ITEMID, PROVIDER_ID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, "
-                   "STD_COST, LAST_COST, TAX_KIND, PACK_QTY, SAFE_QTY, SAL_TAG, IN_TAG, INI_DATE, "
-                   "CHG_DATE, CHG_TIME, CHG_USER, NOTE",
-                   {quoted(p.id), quoted(p.barcode), quoted(p.name), quoted(p.shortName), quoted(p.brand),
-                    quoted(p.size), quoted(p.unit), quoted(p.topId), quoted(p.groupId), quoted(p.itemId),
-                    quoted(p.providerId), dollars(p.salePrice), dollars(p.psalePrice), dollars(p.vipPrice),
-                    cost(p.stdCost), cost(p.lastCost), quoted("1"), integer(p.caseQty), integer(p.safeQty),
-                    integer(p.salTag), integer(p.inTag), quoted(p.iniDate), quoted(p.chgDate),
-                    quoted(p.chgTime), quoted(p.chgUser), orNull(p.note)});
+        sql.insert(
+            "PRODUCT",
+            "PROD_ID, PROD_BARCODE, PROD_NAME, PROD_SNAME, BRAND_NAME, PROD_SPEC, UNITNAME, "
+            "TOP_ITEMID, PD_GRPID, PD_ITEMID, PROVIDER_ID, SALE_PRICE, PSALE_PRICE, VIP_PRICE, "
+            "STD_COST, LAST_COST, TAX_KIND, PACK_QTY, SAFE_QTY, SAL_TAG, IN_TAG, INI_DATE, "
+            "CHG_DATE, CHG_TIME, CHG_USER, NOTE",
+            {quoted(p.id),          quoted(p.barcode),   quoted(p.name),       quoted(p.shortName),
+             quoted(p.brand),       quoted(p.size),      quoted(p.unit),       quoted(p.topId),
+             quoted(p.groupId),     quoted(p.itemId),    quoted(p.providerId), dollars(p.salePrice),
+             dollars(p.psalePrice), dollars(p.vipPrice), cost(p.stdCost),      cost(p.lastCost),
+             quoted("1"),           integer(p.caseQty),  integer(p.safeQty),   integer(p.salTag),
+             integer(p.inTag),      quoted(p.iniDate),   quoted(p.chgDate),    quoted(p.chgTime),
+             quoted(p.chgUser),     orNull(p.note)});
     }
 }
 
-void insertPackaging(SqlOut& sql, const std::string& barcode, const Product& p, const std::string& packName,
-                     int qty, int discountPercent, const std::string& chgDate) {
+void insertPackaging(SqlOut& sql, const std::string& barcode, const Product& p,
+                     const std::string& packName, int qty, int discountPercent,
+                     const std::string& chgDate) {
     const int price = p.salePrice * qty * (100 - discountPercent) / 100;
-    sql.insert("PROD_SALE", "SAL_BARCODE, PROD_ID, PACK_NAME, PACK_QTY, SAL_PRICE, VIP_PRICE, CHG_DATE, CHG_USER",
-               {quoted(barcode), quoted(p.id), quoted(packName), integer(qty), dollars(price),
-                dollars(price * 97 / 100), quoted(chgDate), quoted("ADMIN")});
+    sql.insert(
+        "PROD_SALE",
+        "SAL_BARCODE, PROD_ID, PACK_NAME, PACK_QTY, SAL_PRICE, VIP_PRICE, CHG_DATE, CHG_USER",
+        {quoted(barcode), quoted(p.id), quoted(packName), integer(qty), dollars(price),
+         dollars(price * 97 / 100), quoted(chgDate), quoted("ADMIN")});
 }
 
 std::string packChangeDate(Random& random, const Day& today, const Product& p) {
@@ -477,16 +642,19 @@ std::string packChangeDate(Random& random, const Day& today, const Product& p) {
 
 // Cartons for most products (GTIN-14 "1" + the unit's code), half-dozen packs
 // for some.
-void writePackaging(SqlOut& sql, Random& random, const Day& today, const std::vector<Product>& products) {
+void writePackaging(SqlOut& sql, Random& random, const Day& today,
+                    const std::vector<Product>& products) {
     sql.comment("product packaging");
     for (const Product& p : products) {
         if (random.chance(70)) {
             const std::string body = "1" + p.barcode.substr(0, 12);
-            insertPackaging(sql, body + checkDigit(body), p, "箱", p.caseQty, 8, packChangeDate(random, today, p));
+            insertPackaging(sql, body + checkDigit(body), p, "箱", p.caseQty, 8,
+                            packChangeDate(random, today, p));
         }
         if (p.caseQty >= 12 && random.chance(25)) {
             const std::string body = "2" + p.barcode.substr(0, 12);
-            insertPackaging(sql, body + checkDigit(body), p, "組", 6, 5, packChangeDate(random, today, p));
+            insertPackaging(sql, body + checkDigit(body), p, "組", 6, 5,
+                            packChangeDate(random, today, p));
         }
     }
 }
@@ -502,56 +670,64 @@ std::string vendorName(int index) {
 void writeVendors(SqlOut& sql, Random& random, const Day& today) {
     sql.comment("vendors");
     for (int i = 0; i < kVendorCount; ++i) {
-        sql.insert("PROVIDER",
-                   "PROVIDER_ID, PROVIDER_NAME, PROVIDER_SNAME, UNIFORM_NO, CONTACT, TEL, FAX, ADDRESS, "
-                   "PAY_KIND, PAY_DAYS, CHG_DATE, CHG_USER, NOTE",
-                   {quoted(vendorId(i)), quoted(vendorName(i)), quoted(kVendorPrefixes[static_cast<size_t>(i)]),
-                    quoted(digits(random, 8)), quoted(personName(random)), quoted(phone(random, "02")),
-                    quoted(phone(random, "02")), quoted(address(random)), quoted(random.chance(70) ? "1" : "2"),
-                    integer(random.pick(kPayDays)),
-                    quoted(today.plus(-random.between(0, 365)).text()), quoted(random.pick(kUsers)),
-                    random.chance(15) ? quoted("月結") : kNull});
+        sql.insert(
+            "PROVIDER",
+            "PROVIDER_ID, PROVIDER_NAME, PROVIDER_SNAME, UNIFORM_NO, CONTACT, TEL, FAX, ADDRESS, "
+            "PAY_KIND, PAY_DAYS, CHG_DATE, CHG_USER, NOTE",
+            {quoted(vendorId(i)), quoted(vendorName(i)),
+             quoted(kVendorPrefixes[static_cast<size_t>(i)]), quoted(digits(random, 8)),
+             quoted(personName(random)), quoted(phone(random, "02")), quoted(phone(random, "02")),
+             quoted(address(random)), quoted(random.chance(70) ? "1" : "2"),
+             integer(random.pick(kPayDays)), quoted(today.plus(-random.between(0, 365)).text()),
+             quoted(random.pick(kUsers)), random.chance(15) ? quoted("月結") : kNull});
     }
 }
 
-std::string customerId(int index) { return "C" + zeroPadded(index + 1, 4); }
+std::string customerId(int index) {
+    return "C" + zeroPadded(index + 1, 4);
+}
 
 void writeCustomers(SqlOut& sql, Random& random, const Day& today) {
     sql.comment("customers: members and wholesale buyers");
     for (int i = 0; i < kCustomerCount; ++i) {
         const bool company = i % 10 >= 7;
         const std::string contact = personName(random);
-        const std::string name = company ? random.pick(kVendorPrefixes) + random.pick(kShopKinds) : contact;
+        const std::string name =
+            company ? random.pick(kVendorPrefixes) + random.pick(kShopKinds) : contact;
         const bool vip = company || random.chance(30);
-        sql.insert("CUSTOMER",
-                   "CUST_ID, CUST_NAME, CUST_KIND, UNIFORM_NO, CONTACT, TEL, ADDRESS, VIP_FLAG, CREDIT_AMT, "
-                   "DISC_RATE, BIRTHDAY, CHG_DATE, CHG_USER",
-                   {quoted(customerId(i)), quoted(name), quoted(company ? "2" : "1"),
-                    company ? quoted(digits(random, 8)) : kNull, quoted(contact),
-                    quoted(company ? phone(random, "04") : "09" + digits(random, 2) + "-" + digits(random, 3) +
-                                                                "-" + digits(random, 3)),
-                    quoted(address(random)), quoted(vip ? "Y" : "N"), dollars(company ? 50000 : 0),
-                    cost(vip ? 9500 : 10000),
-                    company ? kNull : quoted(today.plus(-random.between(20 * 365, 60 * 365)).text()),
-                    quoted(today.plus(-random.between(0, 365)).text()), quoted(random.pick(kUsers))});
+        sql.insert(
+            "CUSTOMER",
+            "CUST_ID, CUST_NAME, CUST_KIND, UNIFORM_NO, CONTACT, TEL, ADDRESS, VIP_FLAG, "
+            "CREDIT_AMT, "
+            "DISC_RATE, BIRTHDAY, CHG_DATE, CHG_USER",
+            {quoted(customerId(i)), quoted(name), quoted(company ? "2" : "1"),
+             company ? quoted(digits(random, 8)) : kNull, quoted(contact),
+             quoted(company ? phone(random, "04")
+                            : "09" + digits(random, 2) + "-" + digits(random, 3) + "-" +
+                                  digits(random, 3)),
+             quoted(address(random)), quoted(vip ? "Y" : "N"), dollars(company ? 50000 : 0),
+             cost(vip ? 9500 : 10000),
+             company ? kNull : quoted(today.plus(-random.between(20 * 365, 60 * 365)).text()),
+             quoted(today.plus(-random.between(0, 365)).text()), quoted(random.pick(kUsers))});
     }
 }
 
 // ---- wait queues ------------------------------------------------------------
 
 class Queues {
-public:
+  public:
     Queues(SqlOut& sql, const Day& today) : sql_(sql), today_(today) {}
 
     void add(std::string_view queue, std::string_view keyColumn, const std::string& store,
              const std::string& key, std::string_view state) {
         ++serial_;
-        sql_.insert(queue, std::string("STORE_ID, ") + std::string(keyColumn) + ", STATE, QUEUED_AT",
+        sql_.insert(queue,
+                    std::string("STORE_ID, ") + std::string(keyColumn) + ", STATE, QUEUED_AT",
                     {quoted(store), quoted(key), quoted(std::string(state)),
                      quoted(today_.text() + " " + hhmmss(8 * 3600 + serial_ * 7 % 36000))});
     }
 
-private:
+  private:
     SqlOut& sql_;
     Day today_;
     int serial_ = 0;
@@ -566,7 +742,8 @@ void writeProductQueues(Queues& queues, Random& random, const ProductPlan& plan)
         std::vector<const Product*> changed = plan.shared;
         changed.insert(changed.end(), plan.ownByStore[s].begin(), plan.ownByStore[s].end());
         for (const Product* p : changed) {
-            queues.add("PRODUCT_WAIT", "PROD_ID", store, p->id, random.chance(25) ? "INSERT" : "UPDATE");
+            queues.add("PRODUCT_WAIT", "PROD_ID", store, p->id,
+                       random.chance(25) ? "INSERT" : "UPDATE");
         }
         queues.add("PRODUCT_WAIT", "PROD_ID", store, changed.front()->id, "UPDATE");
         queues.add("PRODUCT_WAIT", "PROD_ID", store, "199001", "UPDATE");
@@ -581,13 +758,15 @@ void writeVendorAndCustomerQueues(Queues& queues, Random& random) {
         const std::string& store = kStores[s];
         for (int i = 0; i < kVendorCount; ++i) {
             if (random.chance(65)) {
-                queues.add("PROVIDER_WAIT", "PROVIDER_ID", store, vendorId(i), random.chance(15) ? "INSERT" : "UPDATE");
+                queues.add("PROVIDER_WAIT", "PROVIDER_ID", store, vendorId(i),
+                           random.chance(15) ? "INSERT" : "UPDATE");
             }
         }
         queues.add("PROVIDER_WAIT", "PROVIDER_ID", store, "V099", "DELETE");
         for (int i = 0; i < kCustomerCount; ++i) {
             if (random.chance(60)) {
-                queues.add("CUSTOMER_WAIT", "CUST_ID", store, customerId(i), random.chance(20) ? "INSERT" : "UPDATE");
+                queues.add("CUSTOMER_WAIT", "CUST_ID", store, customerId(i),
+                           random.chance(20) ? "INSERT" : "UPDATE");
             }
         }
         queues.add("CUSTOMER_WAIT", "CUST_ID", store, "C0999", "DELETE");
@@ -599,8 +778,9 @@ void writeVendorAndCustomerQueues(Queues& queues, Random& random) {
 // Distinct products for the lines of the bills, taken in turn from the shared
 // products so that no product sits in two bills of one kind.
 class LinePicker {
-public:
-    LinePicker(Random& random, const std::vector<const Product*>& products) : random_(random), pool_(products) {
+  public:
+    LinePicker(Random& random, const std::vector<const Product*>& products)
+        : random_(random), pool_(products) {
         random_.shuffle(pool_);
     }
 
@@ -612,7 +792,7 @@ public:
         return lines;
     }
 
-private:
+  private:
     Random& random_;
     std::vector<const Product*> pool_;
     size_t cursor_ = 0;
@@ -629,36 +809,62 @@ std::string billId(std::string_view prefix, const Day& day, int seq) {
     return std::string(prefix) + day.compact() + zeroPadded(seq, 3);
 }
 
-void queueForAllStores(BillContext& ctx, std::string_view queue, const std::string& billNo, std::string_view state) {
-    for (const std::string& store : kStores) ctx.queues.add(queue, "MASTERBILLID", store, billNo, state);
+void queueForAllStores(BillContext& ctx, std::string_view queue, const std::string& billNo,
+                       std::string_view state) {
+    for (const std::string& store : kStores)
+        ctx.queues.add(queue, "MASTERBILLID", store, billNo, state);
 }
 
-void writePromotionBill(BillContext& ctx, int seq, const std::string& reason, const std::vector<const Product*>& lines) {
+void writePromotionBill(BillContext& ctx, int seq, const std::string& reason,
+                        const std::vector<const Product*>& lines) {
     const Day billDay = ctx.today.plus(-seq);
     const std::string no = billId("PS", billDay, seq);
     const std::string from = ctx.today.plus(1 + seq).text(), to = ctx.today.plus(15 + seq).text();
     const std::string chgDate = billDay.text(), user = ctx.random.pick(kUsers);
     ctx.sql.insert("PSALE_MASTER",
-                   "MASTERBILLID, BILL_DATE, INI_DATE, END_DATE, REASON, REGISTER, STORE_ID, CHG_DATE, CHG_USER, "
+                   "MASTERBILLID, BILL_DATE, INI_DATE, END_DATE, REASON, REGISTER, STORE_ID, "
+                   "CHG_DATE, CHG_USER, "
                    "OVER_AMT, PINI_DATE, PEND_DATE",
-                   {quoted(no), quoted(billDay.text()), quoted(from), quoted(to), quoted(reason), quoted(user),
-                    quoted("0000"), quoted(chgDate), quoted(user), dollars(seq == 2 ? 299 : 0), quoted(from),
-                    quoted(to)});
+                   {quoted(no), quoted(billDay.text()), quoted(from), quoted(to), quoted(reason),
+                    quoted(user), quoted("0000"), quoted(chgDate), quoted(user),
+                    dollars(seq == 2 ? 299 : 0), quoted(from), quoted(to)});
     for (const Product* p : lines) {
         const bool buyGet = seq == 3;  // buy two, get one free
         const int price = p->salePrice * 80 / 100;
-        ctx.sql.insert("PSALE_SUB",
-                       "MASTERBILLID, PROD_ID, PROD_NAME, PROD_BARCODE, PD_ITEMID, PSALE_FLAG, PSALE_PRICE, OLD_PRICE, "
-                       "N_QTY, G_PROD_ID, G_PROD_NAME, G_QTY, TEMPPRODID, STORE_ID, CHG_DATE, CHG_USER, VIP_PRICE, "
-                       "INI_DATE, END_DATE, NEW_COST, SEC_DIS, KEYINTIME, PINI_DATE, PEND_DATE, VNEW_COST, PACK_QTY",
-                       {quoted(no), quoted(p->id), quoted(p->name), quoted(p->barcode), quoted(p->itemId),
-                        quoted(buyGet ? "2" : "1"), dollars(buyGet ? p->salePrice : price), dollars(p->salePrice),
-                        integer(buyGet ? 2 : 1), buyGet ? quoted(p->id) : kNull, buyGet ? quoted(p->name) : kNull,
-                        integer(buyGet ? 1 : 0), kNull, quoted("0000"), quoted(chgDate), quoted(user),
-                        dollars(buyGet ? p->vipPrice : price * 95 / 100), quoted(from), quoted(to),
-                        cost(p->stdCost * 90 / 100), quoted("0"),
-                        quoted(billDay.text() + " " + hhmmss(ctx.random.between(9 * 3600, 18 * 3600))),
-                        quoted(from), quoted(to), cost(p->stdCost * 88 / 100), fixed(1000, 3)});
+        ctx.sql.insert(
+            "PSALE_SUB",
+            "MASTERBILLID, PROD_ID, PROD_NAME, PROD_BARCODE, PD_ITEMID, PSALE_FLAG, PSALE_PRICE, "
+            "OLD_PRICE, "
+            "N_QTY, G_PROD_ID, G_PROD_NAME, G_QTY, TEMPPRODID, STORE_ID, CHG_DATE, CHG_USER, "
+            "VIP_PRICE, "
+            "INI_DATE, END_DATE, NEW_COST, SEC_DIS, KEYINTIME, PINI_DATE, PEND_DATE, VNEW_COST, "
+            "PACK_QTY",
+            {quoted(no),
+             quoted(p->id),
+             quoted(p->name),
+             quoted(p->barcode),
+             quoted(p->itemId),
+             quoted(buyGet ? "2" : "1"),
+             dollars(buyGet ? p->salePrice : price),
+             dollars(p->salePrice),
+             integer(buyGet ? 2 : 1),
+             buyGet ? quoted(p->id) : kNull,
+             buyGet ? quoted(p->name) : kNull,
+             integer(buyGet ? 1 : 0),
+             kNull,
+             quoted("0000"),
+             quoted(chgDate),
+             quoted(user),
+             dollars(buyGet ? p->vipPrice : price * 95 / 100),
+             quoted(from),
+             quoted(to),
+             cost(p->stdCost * 90 / 100),
+             quoted("0"),
+             quoted(billDay.text() + " " + hhmmss(ctx.random.between(9 * 3600, 18 * 3600))),
+             quoted(from),
+             quoted(to),
+             cost(p->stdCost * 88 / 100),
+             fixed(1000, 3)});
     }
     queueForAllStores(ctx, "PSALE_WAIT", no, "UPDATE");
 }
@@ -669,18 +875,21 @@ void writeWholesaleBill(BillContext& ctx, int seq, const std::vector<const Produ
     const std::string from = ctx.today.plus(-seq).text(), to = ctx.today.plus(60).text();
     const std::string user = ctx.random.pick(kUsers);
     ctx.sql.insert("PTSALE_MASTER",
-                   "BILL_DATE, MASTERBILLID, INI_DATE, END_DATE, PTSALE_CLASS, PTSALE_QTY, PTSALE_PRICE, PTSALE_DIS, "
+                   "BILL_DATE, MASTERBILLID, INI_DATE, END_DATE, PTSALE_CLASS, PTSALE_QTY, "
+                   "PTSALE_PRICE, PTSALE_DIS, "
                    "CHG_DATE, CHG_USER",
-                   {quoted(billDay.text()), quoted(no), quoted(from), quoted(to), quoted("0" + std::to_string(seq)),
-                    integer(10 * seq), dollars(1000 * seq), cost(10000 - 500 * seq), quoted(billDay.text()),
-                    quoted(user)});
+                   {quoted(billDay.text()), quoted(no), quoted(from), quoted(to),
+                    quoted("0" + std::to_string(seq)), integer(10 * seq), dollars(1000 * seq),
+                    cost(10000 - 500 * seq), quoted(billDay.text()), quoted(user)});
     for (const Product* p : lines) {
-        ctx.sql.insert("PTSALE_SUB",
-                       "MASTERBILLID, PROD_ID, PROD_BARCODE, PROD_NAME, PROVIDER_ID, INI_DATE, END_DATE, NEW_COST, "
-                       "OLD_COST, NEW_DIS, TEMPPRODID, CHG_DATE, CHG_USER",
-                       {quoted(no), quoted(p->id), quoted(p->barcode), quoted(p->name), quoted(p->providerId),
-                        quoted(from), quoted(to), cost(p->stdCost * 95 / 100), cost(p->stdCost),
-                        cost(10000 - 500 * seq), kNull, quoted(billDay.text()), quoted(user)});
+        ctx.sql.insert(
+            "PTSALE_SUB",
+            "MASTERBILLID, PROD_ID, PROD_BARCODE, PROD_NAME, PROVIDER_ID, INI_DATE, END_DATE, "
+            "NEW_COST, "
+            "OLD_COST, NEW_DIS, TEMPPRODID, CHG_DATE, CHG_USER",
+            {quoted(no), quoted(p->id), quoted(p->barcode), quoted(p->name), quoted(p->providerId),
+             quoted(from), quoted(to), cost(p->stdCost * 95 / 100), cost(p->stdCost),
+             cost(10000 - 500 * seq), kNull, quoted(billDay.text()), quoted(user)});
     }
     queueForAllStores(ctx, "PTSALE_WAIT", no, "UPDATE");
 }
@@ -691,32 +900,56 @@ int newPrice(Random& random, int price) {
     return changed == price ? price + 1 : changed;
 }
 
-void writePriceChangeBill(BillContext& ctx, int seq, int dueInDays, const std::vector<const Product*>& lines) {
+void writePriceChangeBill(BillContext& ctx, int seq, int dueInDays,
+                          const std::vector<const Product*>& lines) {
     const Day billDay = ctx.today.plus(std::min(dueInDays, 0) - 5);
     const std::string no = billId("CP", billDay, seq);
     const std::string due = ctx.today.plus(dueInDays).text(), bill = billDay.text();
     const std::string user = ctx.random.pick(kUsers);
-    ctx.sql.insert("CHGPRICE_MASTER", "MASTERBILLID, BILL_DATE, IMM_CHG, CHGPRICE_DATE, STORE_ID, CHG_DATE, CHG_USER, TRN_CODE",
-                   {quoted(no), quoted(bill), quoted("N"), quoted(due), quoted("0000"), quoted(bill), quoted(user),
-                    quoted("N")});
+    ctx.sql.insert(
+        "CHGPRICE_MASTER",
+        "MASTERBILLID, BILL_DATE, IMM_CHG, CHGPRICE_DATE, STORE_ID, CHG_DATE, CHG_USER, TRN_CODE",
+        {quoted(no), quoted(bill), quoted("N"), quoted(due), quoted("0000"), quoted(bill),
+         quoted(user), quoted("N")});
     for (const Product* p : lines) {
         const int sale = newPrice(ctx.random, p->salePrice);
         const std::int64_t stdCost = p->stdCost * ctx.random.between(97, 106) / 100;
-        ctx.sql.insert("CHGPRICE_SUB",
-                       "MASTERBILLID, BILL_DATE, IMM_CHG, CHGPRICE_DATE, STORE_ID, PROD_ID, PROD_NAME, PROD_BARCODE, "
-                       "O_PD_ITEMID, O_SALE_PRICE, O_PSALE_PRICE, O_VIP_PRICE, O_STD_COST, N_PD_ITEMID, N_SALE_PRICE, "
-                       "N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, IN_TAG, CHG_DATE, CHG_USER, TRN_CODE",
-                       {quoted(no), quoted(bill), quoted("N"), quoted(due), quoted("0000"), quoted(p->id),
-                        quoted(p->name), quoted(p->barcode), quoted(p->itemId), dollars(p->salePrice),
-                        dollars(p->psalePrice), dollars(p->vipPrice), cost(p->stdCost), quoted(p->itemId),
-                        dollars(sale), dollars(sale * 90 / 100), dollars(sale * 95 / 100), cost(stdCost),
-                        integer(1), integer(p->inTag), quoted(bill), quoted(user), quoted("N")});
+        ctx.sql.insert(
+            "CHGPRICE_SUB",
+            "MASTERBILLID, BILL_DATE, IMM_CHG, CHGPRICE_DATE, STORE_ID, PROD_ID, PROD_NAME, "
+            "PROD_BARCODE, "
+            "O_PD_ITEMID, O_SALE_PRICE, O_PSALE_PRICE, O_VIP_PRICE, O_STD_COST, N_PD_ITEMID, "
+            "N_SALE_PRICE, "
+            "N_PSALE_PRICE, N_VIP_PRICE, N_STD_COST, SAL_TAG, IN_TAG, CHG_DATE, CHG_USER, TRN_CODE",
+            {quoted(no),
+             quoted(bill),
+             quoted("N"),
+             quoted(due),
+             quoted("0000"),
+             quoted(p->id),
+             quoted(p->name),
+             quoted(p->barcode),
+             quoted(p->itemId),
+             dollars(p->salePrice),
+             dollars(p->psalePrice),
+             dollars(p->vipPrice),
+             cost(p->stdCost),
+             quoted(p->itemId),
+             dollars(sale),
+             dollars(sale * 90 / 100),
+             dollars(sale * 95 / 100),
+             cost(stdCost),
+             integer(1),
+             integer(p->inTag),
+             quoted(bill),
+             quoted(user),
+             quoted("N")});
     }
     queueForAllStores(ctx, "CHGPRICE_WAIT", no, "INSERT");
 }
 
-std::vector<const Product*> productsOfVendor(const std::vector<Product>& products, const std::string& vendor,
-                                             size_t limit) {
+std::vector<const Product*> productsOfVendor(const std::vector<Product>& products,
+                                             const std::string& vendor, size_t limit) {
     std::vector<const Product*> out;
     for (const Product& p : products) {
         if (p.providerId == vendor && out.size() < limit) out.push_back(&p);
@@ -724,53 +957,82 @@ std::vector<const Product*> productsOfVendor(const std::vector<Product>& product
     return out;
 }
 
-void writeQuotationBill(BillContext& ctx, int seq, int vendor, const std::vector<const Product*>& lines) {
+void writeQuotationBill(BillContext& ctx, int seq, int vendor,
+                        const std::vector<const Product*>& lines) {
     const Day billDay = ctx.today.plus(-3 * seq);
     const std::string no = billId("QT", billDay, seq);
     const std::string from = ctx.today.plus(7).text(), to = ctx.today.plus(97).text();
     const std::string user = ctx.random.pick(kUsers), employee = personName(ctx.random);
-    ctx.sql.insert("QUOT_MASTER",
-                   "MASTERBILLID, BILL_DATE, FLAG, PROVIDER_ID, PROVIDER_NAME, EMPLOYEE_ID, EMPLOYEE_NAME, STORE_ID, "
-                   "NOTE, CHG_DATE, CHG_USER, INI_DATE",
-                   {quoted(no), quoted(billDay.text()), quoted("1"), quoted(vendorId(vendor)),
-                    quoted(vendorName(vendor)), quoted("E" + zeroPadded(10 + seq, 3)), quoted(employee),
-                    quoted("0000"), quoted("季度報價"), quoted(billDay.text()), quoted(user), quoted(from)});
+    ctx.sql.insert(
+        "QUOT_MASTER",
+        "MASTERBILLID, BILL_DATE, FLAG, PROVIDER_ID, PROVIDER_NAME, EMPLOYEE_ID, EMPLOYEE_NAME, "
+        "STORE_ID, "
+        "NOTE, CHG_DATE, CHG_USER, INI_DATE",
+        {quoted(no), quoted(billDay.text()), quoted("1"), quoted(vendorId(vendor)),
+         quoted(vendorName(vendor)), quoted("E" + zeroPadded(10 + seq, 3)), quoted(employee),
+         quoted("0000"), quoted("季度報價"), quoted(billDay.text()), quoted(user), quoted(from)});
     for (const Product* p : lines) {
         const std::int64_t inPrice = p->stdCost * ctx.random.between(94, 103) / 100;
         const std::string body = "1" + p->barcode.substr(0, 12);
         ctx.sql.insert("QUOT_SUB",
-                       "MASTERBILLID, QUOT_CLASS, PROD_ID, PROD_BARCODE, PROD_NAME, U_QTY, STD_COST, UNITNAME, "
-                       "SAL_BARCODE, PACK_QTY, IN_PRICE, SAL_PRICE, TAX_KIND, REMARK, BILL_DATE, FLAG, INI_DATE, "
+                       "MASTERBILLID, QUOT_CLASS, PROD_ID, PROD_BARCODE, PROD_NAME, U_QTY, "
+                       "STD_COST, UNITNAME, "
+                       "SAL_BARCODE, PACK_QTY, IN_PRICE, SAL_PRICE, TAX_KIND, REMARK, BILL_DATE, "
+                       "FLAG, INI_DATE, "
                        "END_DATE, PROVIDER_ID, STORE_ID, TEMPPRODID, PROVIDER_NAME",
-                       {quoted(no), quoted("01"), quoted(p->id), quoted(p->barcode), quoted(p->name), integer(1),
-                        cost(p->stdCost), quoted(p->unit), quoted(body + checkDigit(body)), integer(p->caseQty),
-                        cost(inPrice), dollars(p->salePrice), quoted("1"), kNull, quoted(billDay.text()),
-                        quoted("1"), quoted(from), quoted(to), quoted(vendorId(vendor)), quoted("0000"), kNull,
+                       {quoted(no),
+                        quoted("01"),
+                        quoted(p->id),
+                        quoted(p->barcode),
+                        quoted(p->name),
+                        integer(1),
+                        cost(p->stdCost),
+                        quoted(p->unit),
+                        quoted(body + checkDigit(body)),
+                        integer(p->caseQty),
+                        cost(inPrice),
+                        dollars(p->salePrice),
+                        quoted("1"),
+                        kNull,
+                        quoted(billDay.text()),
+                        quoted("1"),
+                        quoted(from),
+                        quoted(to),
+                        quoted(vendorId(vendor)),
+                        quoted("0000"),
+                        kNull,
                         quoted(vendorName(vendor))});
     }
     queueForAllStores(ctx, "QUOT_WAIT", no, "UPDATE");
 }
 
-void writeVendorDiscountBill(BillContext& ctx, int seq, int vendor, const std::vector<const Product*>& lines) {
+void writeVendorDiscountBill(BillContext& ctx, int seq, int vendor,
+                             const std::vector<const Product*>& lines) {
     const Day billDay = ctx.today.plus(-4 * seq);
     const std::string no = billId("IP", billDay, seq);
     const std::string from = ctx.today.plus(-seq).text(), to = ctx.today.plus(30).text();
     const std::string user = ctx.random.pick(kUsers);
-    ctx.sql.insert("INPROMOTION_MASTER",
-                   "MASTERBILLID, BILL_DATE, INI_DATE, END_DATE, PROVIDER_ID, PROVIDER_NAME, CHG_DATE, CHG_USER",
-                   {quoted(no), quoted(billDay.text()), quoted(from), quoted(to), quoted(vendorId(vendor)),
-                    quoted(vendorName(vendor)), quoted(billDay.text()), quoted(user)});
+    ctx.sql.insert(
+        "INPROMOTION_MASTER",
+        "MASTERBILLID, BILL_DATE, INI_DATE, END_DATE, PROVIDER_ID, PROVIDER_NAME, CHG_DATE, "
+        "CHG_USER",
+        {quoted(no), quoted(billDay.text()), quoted(from), quoted(to), quoted(vendorId(vendor)),
+         quoted(vendorName(vendor)), quoted(billDay.text()), quoted(user)});
     for (const Product* p : lines) {
         const bool gift = seq == 2;  // a free unit with every carton
-        ctx.sql.insert("INPROMOTION_SUB",
-                       "MASTERBILLID, BILL_DATE, TEMPPRODID, PROD_ID, PROD_BARCODE, PROD_NAME, PD_ITEMID, PSALE_FLAG, "
-                       "OLD_COST, SP_COST, N_QTY, G_PROD_ID, G_PROD_NAME, G_QTY, CHG_USER, PSALE_PRICE, PROVIDER_ID, "
-                       "INI_DATE, END_DATE",
-                       {quoted(no), quoted(billDay.text()), kNull, quoted(p->id), quoted(p->barcode), quoted(p->name),
-                        quoted(p->itemId), quoted(gift ? "2" : "1"), cost(p->stdCost),
-                        cost(gift ? p->stdCost : p->stdCost * 92 / 100), integer(gift ? p->caseQty : 0),
-                        gift ? quoted(p->id) : kNull, gift ? quoted(p->name) : kNull, integer(gift ? 1 : 0),
-                        quoted(user), dollars(p->psalePrice), quoted(vendorId(vendor)), quoted(from), quoted(to)});
+        ctx.sql.insert(
+            "INPROMOTION_SUB",
+            "MASTERBILLID, BILL_DATE, TEMPPRODID, PROD_ID, PROD_BARCODE, PROD_NAME, PD_ITEMID, "
+            "PSALE_FLAG, "
+            "OLD_COST, SP_COST, N_QTY, G_PROD_ID, G_PROD_NAME, G_QTY, CHG_USER, PSALE_PRICE, "
+            "PROVIDER_ID, "
+            "INI_DATE, END_DATE",
+            {quoted(no), quoted(billDay.text()), kNull, quoted(p->id), quoted(p->barcode),
+             quoted(p->name), quoted(p->itemId), quoted(gift ? "2" : "1"), cost(p->stdCost),
+             cost(gift ? p->stdCost : p->stdCost * 92 / 100), integer(gift ? p->caseQty : 0),
+             gift ? quoted(p->id) : kNull, gift ? quoted(p->name) : kNull, integer(gift ? 1 : 0),
+             quoted(user), dollars(p->psalePrice), quoted(vendorId(vendor)), quoted(from),
+             quoted(to)});
     }
     queueForAllStores(ctx, "INPROMOTION_WAIT", no, "UPDATE");
 }
@@ -782,7 +1044,8 @@ void writeBills(BillContext& ctx, const ProductPlan& plan, const std::vector<Pro
     ctx.sql.comment("promotion bills");
     LinePicker promotions(ctx.random, plan.shared);
     const std::vector<std::string> reasons = {"週年慶特價", "滿額折扣", "買二送一"};
-    for (int seq = 1; seq <= 3; ++seq) writePromotionBill(ctx, seq, reasons[static_cast<size_t>(seq - 1)], promotions.next(3, 10));
+    for (int seq = 1; seq <= 3; ++seq)
+        writePromotionBill(ctx, seq, reasons[static_cast<size_t>(seq - 1)], promotions.next(3, 10));
 
     ctx.sql.comment("wholesale bills");
     LinePicker wholesale(ctx.random, plan.shared);
@@ -791,19 +1054,22 @@ void writeBills(BillContext& ctx, const ProductPlan& plan, const std::vector<Pro
     ctx.sql.comment("price-change bills");
     LinePicker priceChanges(ctx.random, plan.shared);
     for (size_t i = 0; i < kPriceChangeDueDays.size(); ++i) {
-        writePriceChangeBill(ctx, static_cast<int>(i) + 1, kPriceChangeDueDays[i], priceChanges.next(3, 10));
+        writePriceChangeBill(ctx, static_cast<int>(i) + 1, kPriceChangeDueDays[i],
+                             priceChanges.next(3, 10));
     }
 
     ctx.sql.comment("vendor quotations");
     for (int seq = 1; seq <= 3; ++seq) {
         const int vendor = seq * 5;
-        writeQuotationBill(ctx, seq, vendor, productsOfVendor(products, vendorId(vendor), 3 + 2 * seq));
+        writeQuotationBill(ctx, seq, vendor,
+                           productsOfVendor(products, vendorId(vendor), 3 + 2 * seq));
     }
 
     ctx.sql.comment("vendor discounts");
     for (int seq = 1; seq <= 3; ++seq) {
         const int vendor = seq * 4 + 1;
-        writeVendorDiscountBill(ctx, seq, vendor, productsOfVendor(products, vendorId(vendor), 2 + 3 * seq));
+        writeVendorDiscountBill(ctx, seq, vendor,
+                                productsOfVendor(products, vendorId(vendor), 2 + 3 * seq));
     }
 }
 

@@ -14,7 +14,8 @@ std::shared_ptr<Api> Api::load(const std::string& vendorLib) {
     auto getMaster = reinterpret_cast<GetMasterFunc>(library.symbol("fb_get_master_interface"));
     Firebird::IMaster* master = getMaster ? getMaster() : nullptr;
     if (!master) return nullptr;
-    return std::make_shared<Api>(master, reinterpret_cast<SqlStateFunc>(library.symbol("fb_sqlstate")));
+    return std::make_shared<Api>(master,
+                                 reinterpret_cast<SqlStateFunc>(library.symbol("fb_sqlstate")));
 }
 
 Api::Api(Firebird::IMaster* master, SqlStateFunc sqlState)

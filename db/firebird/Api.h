@@ -14,7 +14,7 @@
 namespace db::firebird {
 
 class Api {
-public:
+  public:
     // Loads the client library by name and finds fb_get_master_interface; null
     // when either fails. The library stays loaded for the rest of the process:
     // the client keeps threads and exit handlers of its own, which must not
@@ -31,7 +31,7 @@ public:
     using SqlStateFunc = void (*)(char*, const intptr_t*);
     Api(Firebird::IMaster* master, SqlStateFunc sqlState);
 
-private:
+  private:
     Firebird::IMaster* master_;
     Firebird::IUtil* util_;
     RefPtr<Firebird::IProvider> provider_;

@@ -21,7 +21,9 @@ void FbConnection::connect(const ConnectOptions& options) {
     session_ = std::move(session);
 }
 
-bool FbConnection::isConnected() const { return session_ && session_->attached(); }
+bool FbConnection::isConnected() const {
+    return session_ && session_->attached();
+}
 
 void FbConnection::disconnect() {
     if (!session_) return;
@@ -30,7 +32,9 @@ void FbConnection::disconnect() {
     session->detach();
 }
 
-bool FbConnection::ping() { return session_ && session_->ping(); }
+bool FbConnection::ping() {
+    return session_ && session_->ping();
+}
 
 Session& FbConnection::session() const {
     if (!isConnected()) throw db::Error("Not connected");
@@ -42,13 +46,21 @@ std::unique_ptr<Statement> FbConnection::prepare(const std::string& sql) {
     return std::make_unique<FbStatement>(session_, sql);
 }
 
-bool FbConnection::inTransaction() const { return isConnected() && session_->inTransaction(); }
+bool FbConnection::inTransaction() const {
+    return isConnected() && session_->inTransaction();
+}
 
-void FbConnection::startTransaction(Isolation isolation) { session().startTransaction(isolation); }
+void FbConnection::startTransaction(Isolation isolation) {
+    session().startTransaction(isolation);
+}
 
-void FbConnection::commit() { session().commit(); }
+void FbConnection::commit() {
+    session().commit();
+}
 
-void FbConnection::rollback() { session().rollback(); }
+void FbConnection::rollback() {
+    session().rollback();
+}
 
 void FbConnection::endImplicitTransaction() {
     if (isConnected()) session_->endImplicitTransaction();

@@ -10,7 +10,7 @@
 namespace db::firebird {
 
 class FbConnection final : public db::Connection {
-public:
+  public:
     explicit FbConnection(std::shared_ptr<Api> api);
     ~FbConnection() override;  // disconnects quietly
 
@@ -28,7 +28,7 @@ public:
     void endImplicitTransaction() override;
     bool supportsMultipleTransactions() const override { return true; }
 
-private:
+  private:
     Session& session() const;  // throws db::Error when not connected
 
     std::shared_ptr<Api> api_;

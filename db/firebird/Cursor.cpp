@@ -4,7 +4,8 @@
 
 namespace db::firebird {
 
-FbCursor::FbCursor(std::shared_ptr<StatementHandle> statement, std::shared_ptr<const OutputLayout> layout,
+FbCursor::FbCursor(std::shared_ptr<StatementHandle> statement,
+                   std::shared_ptr<const OutputLayout> layout,
                    RefPtr<Firebird::IResultSet> resultSet,
                    RefPtr<Firebird::ITransaction> transaction)
     : statement_(std::move(statement)),

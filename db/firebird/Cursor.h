@@ -13,7 +13,7 @@
 namespace db::firebird {
 
 class FbCursor final : public db::Cursor {
-public:
+  public:
     FbCursor(std::shared_ptr<StatementHandle> statement, std::shared_ptr<const OutputLayout> layout,
              RefPtr<Firebird::IResultSet> resultSet, RefPtr<Firebird::ITransaction> transaction);
     ~FbCursor() override;  // closes the result set quietly
@@ -21,18 +21,18 @@ public:
     const std::vector<ColumnInfo>& columns() const override { return layout_->columns(); }
     bool fetch(std::vector<Value>& row) override;
 
-private:
+  private:
     std::shared_ptr<StatementHandle> statement_;  // kept prepared while the cursor lives
     std::shared_ptr<Session> session_;
     std::shared_ptr<const OutputLayout> layout_;
-    RefPtr<Firebird::IResultSet> resultSet_;     // null once the end was reached
+    RefPtr<Firebird::IResultSet> resultSet_;      // null once the end was reached
     RefPtr<Firebird::ITransaction> transaction_;  // for reading BLOBs
     std::vector<unsigned char> buffer_;
 };
 
 // The one row of an EXECUTE PROCEDURE, fetched already.
 class SingleRowCursor final : public db::Cursor {
-public:
+  public:
     SingleRowCursor(std::shared_ptr<const OutputLayout> layout, std::vector<Value> row)
         : layout_(std::move(layout)), row_(std::move(row)) {}
     const std::vector<ColumnInfo>& columns() const override { return layout_->columns(); }
@@ -43,7 +43,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::shared_ptr<const OutputLayout> layout_;
     std::vector<Value> row_;
     bool done_ = false;

@@ -9,11 +9,11 @@
 namespace db::firebird {
 
 class FbDriver final : public db::Driver {
-public:
+  public:
     explicit FbDriver(std::shared_ptr<Api> api) : api_(std::move(api)) {}
     std::unique_ptr<Connection> createConnection() override;
 
-private:
+  private:
     std::shared_ptr<Api> api_;
 };
 

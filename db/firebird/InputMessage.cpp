@@ -34,22 +34,29 @@ ValueKind effectiveKind(const BoundParam& p) {
 
 Shape shapeOf(const BoundParam& p) {
     switch (effectiveKind(p)) {
-    case ValueKind::SmallInt: return {SQL_SHORT, 2};
-    case ValueKind::Integer: return {SQL_LONG, 4};
-    case ValueKind::BigInt: return {SQL_INT64, 8};
-    case ValueKind::Double: return {SQL_DOUBLE, 8};
-    case ValueKind::Decimal:
-        return {SQL_INT64, 8, p.value.isNull() ? 0 : p.value.asDecimal().scale};
-    case ValueKind::Date: return {SQL_TYPE_DATE, 4};
-    case ValueKind::Time: return {SQL_TYPE_TIME, 4};
-    case ValueKind::Timestamp: return {SQL_TIMESTAMP, 8};
-    case ValueKind::Text:
-    case ValueKind::Null:
-    default: {
-        const std::size_t n = p.value.isNull() ? 0 : p.value.asText().size();
-        if (n > kMaxVarying) return {SQL_BLOB, 8, 0, 1, kCharsetDynamic};
-        return {SQL_VARYING, static_cast<unsigned>(n == 0 ? 1 : n), 0, 0, kCharsetDynamic};
-    }
+        case ValueKind::SmallInt:
+            return {SQL_SHORT, 2};
+        case ValueKind::Integer:
+            return {SQL_LONG, 4};
+        case ValueKind::BigInt:
+            return {SQL_INT64, 8};
+        case ValueKind::Double:
+            return {SQL_DOUBLE, 8};
+        case ValueKind::Decimal:
+            return {SQL_INT64, 8, p.value.isNull() ? 0 : p.value.asDecimal().scale};
+        case ValueKind::Date:
+            return {SQL_TYPE_DATE, 4};
+        case ValueKind::Time:
+            return {SQL_TYPE_TIME, 4};
+        case ValueKind::Timestamp:
+            return {SQL_TIMESTAMP, 8};
+        case ValueKind::Text:
+        case ValueKind::Null:
+        default: {
+            const std::size_t n = p.value.isNull() ? 0 : p.value.asText().size();
+            if (n > kMaxVarying) return {SQL_BLOB, 8, 0, 1, kCharsetDynamic};
+            return {SQL_VARYING, static_cast<unsigned>(n == 0 ? 1 : n), 0, 0, kCharsetDynamic};
+        }
     }
 }
 
@@ -71,7 +78,8 @@ InputMessage::InputMessage(Session& session, Firebird::ITransaction* transaction
                 builder->setType(st, i, s.type + 1);  // + 1: nullable
                 builder->setLength(st, i, s.length);
                 builder->setScale(st, i, s.scale);
-                if (s.type == SQL_VARYING || s.type == SQL_BLOB) builder->setCharSet(st, i, s.charset);
+                if (s.type == SQL_VARYING || s.type == SQL_BLOB)
+                    builder->setCharSet(st, i, s.charset);
                 if (s.type == SQL_BLOB) builder->setSubType(st, i, s.subType);
                 shapes.push_back(s);
             }
@@ -85,49 +93,60 @@ InputMessage::InputMessage(Session& session, Firebird::ITransaction* transaction
             store<short>(nullPtr, v.isNull() ? -1 : 0);
             if (v.isNull()) continue;
             switch (v.kind()) {
-            case ValueKind::SmallInt: store<int16_t>(p, static_cast<int16_t>(v.asInt64())); break;
-            case ValueKind::Integer: store<int32_t>(p, static_cast<int32_t>(v.asInt64())); break;
-            case ValueKind::BigInt: store<int64_t>(p, v.asInt64()); break;
-            case ValueKind::Double: store<double>(p, v.asDouble()); break;
-            case ValueKind::Decimal: store<int64_t>(p, v.asDecimal().unscaled); break;
-            case ValueKind::Date: {
-                const Date& d = v.asDate();
-                store<ISC_DATE>(p, util->encodeDate(d.year, d.month, d.day));
-                break;
-            }
-            case ValueKind::Time: {
-                const Time& t = v.asTime();
-                store<ISC_TIME>(p, util->encodeTime(t.hour, t.minute, t.second, t.fraction));
-                break;
-            }
-            case ValueKind::Timestamp: {
-                const Timestamp& ts = v.asTimestamp();
-                ISC_TIMESTAMP x;
-                x.timestamp_date = util->encodeDate(ts.date.year, ts.date.month, ts.date.day);
-                x.timestamp_time =
-                    util->encodeTime(ts.time.hour, ts.time.minute, ts.time.second, ts.time.fraction);
-                store(p, x);
-                break;
-            }
-            case ValueKind::Text: {
-                const std::string& text = v.asText();
-                if (shapes[i].type == SQL_VARYING) {
-                    store<unsigned short>(p, static_cast<unsigned short>(text.size()));
-                    std::memcpy(p + 2, text.data(), text.size());
-                } else {
-                    ISC_QUAD id{};
-                    RefPtr<Firebird::IBlob> blob(
-                        session.attachment()->createBlob(st, transaction, &id, 0, nullptr));
-                    for (std::size_t at = 0; at < text.size(); at += kMaxVarying) {
-                        const std::size_t n = std::min(kMaxVarying, text.size() - at);
-                        blob->putSegment(st, static_cast<unsigned>(n), text.data() + at);
-                    }
-                    blob.finish([&](Firebird::IBlob* b) { b->close(st); });
-                    store(p, id);
+                case ValueKind::SmallInt:
+                    store<int16_t>(p, static_cast<int16_t>(v.asInt64()));
+                    break;
+                case ValueKind::Integer:
+                    store<int32_t>(p, static_cast<int32_t>(v.asInt64()));
+                    break;
+                case ValueKind::BigInt:
+                    store<int64_t>(p, v.asInt64());
+                    break;
+                case ValueKind::Double:
+                    store<double>(p, v.asDouble());
+                    break;
+                case ValueKind::Decimal:
+                    store<int64_t>(p, v.asDecimal().unscaled);
+                    break;
+                case ValueKind::Date: {
+                    const Date& d = v.asDate();
+                    store<ISC_DATE>(p, util->encodeDate(d.year, d.month, d.day));
+                    break;
                 }
-                break;
-            }
-            case ValueKind::Null: break;
+                case ValueKind::Time: {
+                    const Time& t = v.asTime();
+                    store<ISC_TIME>(p, util->encodeTime(t.hour, t.minute, t.second, t.fraction));
+                    break;
+                }
+                case ValueKind::Timestamp: {
+                    const Timestamp& ts = v.asTimestamp();
+                    ISC_TIMESTAMP x;
+                    x.timestamp_date = util->encodeDate(ts.date.year, ts.date.month, ts.date.day);
+                    x.timestamp_time = util->encodeTime(ts.time.hour, ts.time.minute,
+                                                        ts.time.second, ts.time.fraction);
+                    store(p, x);
+                    break;
+                }
+                case ValueKind::Text: {
+                    const std::string& text = v.asText();
+                    if (shapes[i].type == SQL_VARYING) {
+                        store<unsigned short>(p, static_cast<unsigned short>(text.size()));
+                        std::memcpy(p + 2, text.data(), text.size());
+                    } else {
+                        ISC_QUAD id{};
+                        RefPtr<Firebird::IBlob> blob(
+                            session.attachment()->createBlob(st, transaction, &id, 0, nullptr));
+                        for (std::size_t at = 0; at < text.size(); at += kMaxVarying) {
+                            const std::size_t n = std::min(kMaxVarying, text.size() - at);
+                            blob->putSegment(st, static_cast<unsigned>(n), text.data() + at);
+                        }
+                        blob.finish([&](Firebird::IBlob* b) { b->close(st); });
+                        store(p, id);
+                    }
+                    break;
+                }
+                case ValueKind::Null:
+                    break;
             }
         }
     });

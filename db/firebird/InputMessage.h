@@ -14,7 +14,7 @@ namespace db::firebird {
 class Session;
 
 class InputMessage {
-public:
+  public:
     // A parameter's type is its BoundParam::type; a non-null value of another kind
     // is sent with its own kind. Text goes as VARCHAR in the attachment's character
     // set (a text longer than a VARCHAR can hold goes as a text BLOB created in the
@@ -25,7 +25,7 @@ public:
     Firebird::IMessageMetadata* metadata() const { return metadata_.get(); }
     void* buffer() { return buffer_.empty() ? nullptr : buffer_.data(); }
 
-private:
+  private:
     RefPtr<Firebird::IMessageMetadata> metadata_;
     std::vector<unsigned char> buffer_;
 };

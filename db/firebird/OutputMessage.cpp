@@ -19,21 +19,34 @@ T load(const unsigned char* p) {
 
 FieldType fieldType(unsigned type, int subType, int scale) {
     switch (type) {
-    case SQL_SHORT: return scale < 0 ? FieldType::Decimal : FieldType::SmallInt;
-    case SQL_LONG: return scale < 0 ? FieldType::Decimal : FieldType::Integer;
-    case SQL_INT64: return scale < 0 ? FieldType::Decimal : FieldType::BigInt;
-    case SQL_FLOAT:
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return FieldType::Double;
-    case SQL_TYPE_DATE: return FieldType::Date;
-    case SQL_TYPE_TIME: return FieldType::Time;
-    case SQL_TIMESTAMP: return FieldType::Timestamp;
-    case SQL_TEXT: return FieldType::FixedChar;
-    case SQL_VARYING: return FieldType::VarChar;
-    case SQL_BLOB: return subType == 1 ? FieldType::TextBlob : FieldType::BinaryBlob;
-    case SQL_BOOLEAN: return FieldType::Boolean;
-    case SQL_ARRAY: return FieldType::BinaryBlob;
-    default: return FieldType::VarChar;  // SQL_NULL: a bare NULL in the select list
+        case SQL_SHORT:
+            return scale < 0 ? FieldType::Decimal : FieldType::SmallInt;
+        case SQL_LONG:
+            return scale < 0 ? FieldType::Decimal : FieldType::Integer;
+        case SQL_INT64:
+            return scale < 0 ? FieldType::Decimal : FieldType::BigInt;
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return FieldType::Double;
+        case SQL_TYPE_DATE:
+            return FieldType::Date;
+        case SQL_TYPE_TIME:
+            return FieldType::Time;
+        case SQL_TIMESTAMP:
+            return FieldType::Timestamp;
+        case SQL_TEXT:
+            return FieldType::FixedChar;
+        case SQL_VARYING:
+            return FieldType::VarChar;
+        case SQL_BLOB:
+            return subType == 1 ? FieldType::TextBlob : FieldType::BinaryBlob;
+        case SQL_BOOLEAN:
+            return FieldType::Boolean;
+        case SQL_ARRAY:
+            return FieldType::BinaryBlob;
+        default:
+            return FieldType::VarChar;  // SQL_NULL: a bare NULL in the select list
     }
 }
 
@@ -100,74 +113,78 @@ void OutputLayout::decode(Session& session, Firebird::ITransaction* transaction,
     }
 }
 
-Value OutputLayout::decodeSlot(Session& session, Firebird::ITransaction* transaction,
-                               const Slot& s, const ColumnInfo& column,
-                               const unsigned char* p) const {
+Value OutputLayout::decodeSlot(Session& session, Firebird::ITransaction* transaction, const Slot& s,
+                               const ColumnInfo& column, const unsigned char* p) const {
     Firebird::IUtil* util = session.api().util();
     switch (s.type) {
-    case SQL_SHORT:
-        if (s.scale < 0) return Value::decimal({load<int16_t>(p), s.scale});
-        return Value::smallInt(load<int16_t>(p));
-    case SQL_LONG:
-        if (s.scale < 0) return Value::decimal({load<int32_t>(p), s.scale});
-        return Value::integer(load<int32_t>(p));
-    case SQL_INT64:
-        if (s.scale < 0) return Value::decimal({load<int64_t>(p), s.scale});
-        return Value::bigInt(load<int64_t>(p));
-    case SQL_FLOAT: return Value::real(load<float>(p));
-    case SQL_DOUBLE:
-    case SQL_D_FLOAT: return Value::real(load<double>(p));
-    case SQL_BOOLEAN: return Value::smallInt(load<unsigned char>(p) ? 1 : 0);
-    case SQL_TYPE_DATE: {
-        unsigned y, m, d;
-        util->decodeDate(load<ISC_DATE>(p), &y, &m, &d);
-        return Value::date({int(y), int(m), int(d)});
-    }
-    case SQL_TYPE_TIME: {
-        unsigned h, n, sec, f;
-        util->decodeTime(load<ISC_TIME>(p), &h, &n, &sec, &f);
-        return Value::time({int(h), int(n), int(sec), int(f)});
-    }
-    case SQL_TIMESTAMP: {
-        const auto ts = load<ISC_TIMESTAMP>(p);
-        unsigned y, m, d, h, n, sec, f;
-        util->decodeDate(ts.timestamp_date, &y, &m, &d);
-        util->decodeTime(ts.timestamp_time, &h, &n, &sec, &f);
-        return Value::timestamp({{int(y), int(m), int(d)}, {int(h), int(n), int(sec), int(f)}});
-    }
-    case SQL_TEXT: {
-        std::string text(reinterpret_cast<const char*>(p), s.length);
-        // The message holds bytes: CHAR(6) in UTF8 is 24 of them, padded with
-        // blanks; the value is its first 6 characters.
-        if (isUtf8(s.charset)) text = utf8Prefix(text, static_cast<std::size_t>(column.size));
-        if (session.options().trimChar) text = trimTrailingBlanks(std::move(text));
-        return Value::text(std::move(text));
-    }
-    case SQL_VARYING: {
-        const auto len = load<unsigned short>(p);
-        return Value::text(std::string(reinterpret_cast<const char*>(p) + 2, len));
-    }
-    case SQL_BLOB: {
-        // Always whole, whatever BlobSize says: a cut value would be written back
-        // into the branch as if it were the row's own.
-        ISC_QUAD id = load<ISC_QUAD>(p);
-        std::string data;
-        session.guarded([&](Firebird::ThrowStatusWrapper* st) {
-            RefPtr<Firebird::IBlob> blob(
-                session.attachment()->openBlob(st, transaction, &id, 0, nullptr));
-            char buffer[32768];
-            for (;;) {
-                unsigned got = 0;
-                const int rc = blob->getSegment(st, sizeof buffer, buffer, &got);
-                if (rc != Firebird::IStatus::RESULT_OK && rc != Firebird::IStatus::RESULT_SEGMENT)
-                    break;
-                data.append(buffer, got);
-            }
-            blob.finish([&](Firebird::IBlob* b) { b->close(st); });
-        });
-        return Value::text(std::move(data));
-    }
-    default: return Value::null();
+        case SQL_SHORT:
+            if (s.scale < 0) return Value::decimal({load<int16_t>(p), s.scale});
+            return Value::smallInt(load<int16_t>(p));
+        case SQL_LONG:
+            if (s.scale < 0) return Value::decimal({load<int32_t>(p), s.scale});
+            return Value::integer(load<int32_t>(p));
+        case SQL_INT64:
+            if (s.scale < 0) return Value::decimal({load<int64_t>(p), s.scale});
+            return Value::bigInt(load<int64_t>(p));
+        case SQL_FLOAT:
+            return Value::real(load<float>(p));
+        case SQL_DOUBLE:
+        case SQL_D_FLOAT:
+            return Value::real(load<double>(p));
+        case SQL_BOOLEAN:
+            return Value::smallInt(load<unsigned char>(p) ? 1 : 0);
+        case SQL_TYPE_DATE: {
+            unsigned y, m, d;
+            util->decodeDate(load<ISC_DATE>(p), &y, &m, &d);
+            return Value::date({int(y), int(m), int(d)});
+        }
+        case SQL_TYPE_TIME: {
+            unsigned h, n, sec, f;
+            util->decodeTime(load<ISC_TIME>(p), &h, &n, &sec, &f);
+            return Value::time({int(h), int(n), int(sec), int(f)});
+        }
+        case SQL_TIMESTAMP: {
+            const auto ts = load<ISC_TIMESTAMP>(p);
+            unsigned y, m, d, h, n, sec, f;
+            util->decodeDate(ts.timestamp_date, &y, &m, &d);
+            util->decodeTime(ts.timestamp_time, &h, &n, &sec, &f);
+            return Value::timestamp({{int(y), int(m), int(d)}, {int(h), int(n), int(sec), int(f)}});
+        }
+        case SQL_TEXT: {
+            std::string text(reinterpret_cast<const char*>(p), s.length);
+            // The message holds bytes: CHAR(6) in UTF8 is 24 of them, padded with
+            // blanks; the value is its first 6 characters.
+            if (isUtf8(s.charset)) text = utf8Prefix(text, static_cast<std::size_t>(column.size));
+            if (session.options().trimChar) text = trimTrailingBlanks(std::move(text));
+            return Value::text(std::move(text));
+        }
+        case SQL_VARYING: {
+            const auto len = load<unsigned short>(p);
+            return Value::text(std::string(reinterpret_cast<const char*>(p) + 2, len));
+        }
+        case SQL_BLOB: {
+            // Always whole, whatever BlobSize says: a cut value would be written back
+            // into the branch as if it were the row's own.
+            ISC_QUAD id = load<ISC_QUAD>(p);
+            std::string data;
+            session.guarded([&](Firebird::ThrowStatusWrapper* st) {
+                RefPtr<Firebird::IBlob> blob(
+                    session.attachment()->openBlob(st, transaction, &id, 0, nullptr));
+                char buffer[32768];
+                for (;;) {
+                    unsigned got = 0;
+                    const int rc = blob->getSegment(st, sizeof buffer, buffer, &got);
+                    if (rc != Firebird::IStatus::RESULT_OK &&
+                        rc != Firebird::IStatus::RESULT_SEGMENT)
+                        break;
+                    data.append(buffer, got);
+                }
+                blob.finish([&](Firebird::IBlob* b) { b->close(st); });
+            });
+            return Value::text(std::move(data));
+        }
+        default:
+            return Value::null();
     }
 }
 

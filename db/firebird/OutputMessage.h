@@ -15,7 +15,7 @@ namespace db::firebird {
 class Session;
 
 class OutputLayout {
-public:
+  public:
     // Describes the columns of the metadata. Columns of a table that are computed
     // there, and expressions, are read-only.
     OutputLayout(Session& session, Firebird::IMessageMetadata* metadata);
@@ -29,12 +29,12 @@ public:
     void decode(Session& session, Firebird::ITransaction* transaction, const unsigned char* message,
                 std::vector<Value>& row) const;
 
-private:
+  private:
     struct Slot {
-        unsigned type = 0;     // SQL type without the nullable bit
+        unsigned type = 0;  // SQL type without the nullable bit
         int subType = 0;
         int scale = 0;
-        unsigned length = 0;   // bytes
+        unsigned length = 0;  // bytes
         unsigned charset = 0;
         unsigned offset = 0;
         unsigned nullOffset = 0;

@@ -15,7 +15,7 @@ namespace db::firebird {
 // owned and is released later as usual.
 template <typename T>
 class RefPtr {
-public:
+  public:
     RefPtr() = default;
     // Takes over a reference the caller owns (as Firebird's factory calls return).
     explicit RefPtr(T* p) : p_(p) {}
@@ -51,14 +51,14 @@ public:
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
 // Disposes its interface when destroyed.
 template <typename T>
 class DisposablePtr {
-public:
+  public:
     DisposablePtr() = default;
     explicit DisposablePtr(T* p) : p_(p) {}
     ~DisposablePtr() { reset(); }
@@ -80,7 +80,7 @@ public:
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -16,7 +16,7 @@
 namespace db::firebird {
 
 class Session {
-public:
+  public:
     explicit Session(std::shared_ptr<Api> api);
     ~Session();  // detaches quietly
     Session(const Session&) = delete;
@@ -69,7 +69,7 @@ public:
     bool isComputed(const std::string& relation, const std::string& field);
     bool isPrimaryKey(const std::string& relation, const std::string& field);
 
-private:
+  private:
     void attachTo(const std::string& database, const ConnectOptions& options);
     void releaseLost() noexcept;
     RefPtr<Firebird::ITransaction> start(Isolation isolation, bool autocommit);

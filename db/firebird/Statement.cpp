@@ -15,9 +15,9 @@ FbStatement::FbStatement(std::shared_ptr<Session> session, const std::string& sq
     RefPtr<Firebird::IMessageMetadata> outMeta;
     session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
         handle_ = std::make_shared<StatementHandle>(
-            session_, RefPtr<Firebird::IStatement>(attachment->prepare(
-                          st, transaction, 0, sql.c_str(), dialect,
-                          Firebird::IStatement::PREPARE_PREFETCH_METADATA)));
+            session_, RefPtr<Firebird::IStatement>(
+                          attachment->prepare(st, transaction, 0, sql.c_str(), dialect,
+                                              Firebird::IStatement::PREPARE_PREFETCH_METADATA)));
         statement_ = handle_->statement.get();
         type_ = statement_->getType(st);
         outMeta.reset(statement_->getOutputMetadata(st));

@@ -14,14 +14,14 @@
 namespace db::firebird {
 
 class FbStatement final : public db::Statement {
-public:
+  public:
     FbStatement(std::shared_ptr<Session> session, const std::string& sql);
 
     bool hasResultSet() const override;
     uint64_t execute(const std::vector<BoundParam>& params) override;
     std::unique_ptr<Cursor> openCursor(const std::vector<BoundParam>& params) override;
 
-private:
+  private:
     std::shared_ptr<Session> session_;
     std::shared_ptr<StatementHandle> handle_;  // shared with its cursors
     Firebird::IStatement* statement_ = nullptr;

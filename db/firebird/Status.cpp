@@ -11,16 +11,36 @@ namespace {
 
 // The GDS codes that say the link or the database failed, not the statement.
 constexpr std::array<long, 30> kLinkFailureCodes{
-    isc_bad_db_format,      isc_bad_db_handle,         isc_db_corrupt,
-    isc_io_error,           isc_sys_request,           isc_unavailable,
-    isc_wrong_ods,          isc_connect_reject,        isc_login,
-    isc_shutinprog,         isc_shutdown,              isc_conn_lost,
-    isc_net_lookup_err,     isc_net_init_error,        isc_network_error,
-    isc_net_connect_err,    isc_net_connect_listen_err, isc_net_event_connect_err,
-    isc_net_event_listen_err, isc_net_read_err,        isc_net_write_err,
-    isc_lost_db_connection, isc_bad_protocol,          isc_att_shutdown,
-    isc_net_server_shutdown, isc_no_lock_mgr,          isc_lockmanerr,
-    isc_bug_check,          isc_conf_access_denied,    isc_auth_data,
+    isc_bad_db_format,
+    isc_bad_db_handle,
+    isc_db_corrupt,
+    isc_io_error,
+    isc_sys_request,
+    isc_unavailable,
+    isc_wrong_ods,
+    isc_connect_reject,
+    isc_login,
+    isc_shutinprog,
+    isc_shutdown,
+    isc_conn_lost,
+    isc_net_lookup_err,
+    isc_net_init_error,
+    isc_network_error,
+    isc_net_connect_err,
+    isc_net_connect_listen_err,
+    isc_net_event_connect_err,
+    isc_net_event_listen_err,
+    isc_net_read_err,
+    isc_net_write_err,
+    isc_lost_db_connection,
+    isc_bad_protocol,
+    isc_att_shutdown,
+    isc_net_server_shutdown,
+    isc_no_lock_mgr,
+    isc_lockmanerr,
+    isc_bug_check,
+    isc_conf_access_denied,
+    isc_auth_data,
 };
 
 // The GDS codes of an error vector, in order.
@@ -59,11 +79,14 @@ db::Error errorOf(const Api& api, Firebird::IStatus* status) {
     const intptr_t* errors = status->getErrors();
     const std::vector<long> codes = gdsCodes(errors);
     std::string sqlState = api.sqlState(errors);
-    const ErrorKind kind = isLinkFailure(codes, sqlState) ? ErrorKind::LinkFailed : ErrorKind::Refused;
+    const ErrorKind kind =
+        isLinkFailure(codes, sqlState) ? ErrorKind::LinkFailed : ErrorKind::Refused;
     return db::Error(formatStatus(api, status), kind, codes.empty() ? 0 : codes.front(),
                      std::move(sqlState));
 }
 
-void throwError(const Api& api, const Firebird::FbException& e) { throw errorOf(api, e.getStatus()); }
+void throwError(const Api& api, const Firebird::FbException& e) {
+    throw errorOf(api, e.getStatus());
+}
 
 }  // namespace db::firebird

@@ -14,11 +14,11 @@ namespace db::firebird {
 // A status vector for a series of calls, with the wrapper that throws
 // Firebird::FbException when a call fails. Used on one thread at a time.
 class Status {
-public:
+  public:
     explicit Status(const Api& api);
     Firebird::ThrowStatusWrapper* get() { return &wrapper_; }
 
-private:
+  private:
     DisposablePtr<Firebird::IStatus> status_;
     Firebird::ThrowStatusWrapper wrapper_;
 };

@@ -9,32 +9,38 @@
 namespace db::firebird {
 namespace {
 
-std::string sqlLiteral(const std::string& s) { return "'" + base::sqlLiteralBody(s) + "'"; }
+std::string sqlLiteral(const std::string& s) {
+    return "'" + base::sqlLiteralBody(s) + "'";
+}
 
 }  // namespace
 
-bool TableFactsCache::isComputed(Session& session, const std::string& relation, const std::string& field) {
+bool TableFactsCache::isComputed(Session& session, const std::string& relation,
+                                 const std::string& field) {
     return factsOf(session, relation).computed.count(field) != 0;
 }
 
-bool TableFactsCache::isPrimaryKey(Session& session, const std::string& relation, const std::string& field) {
+bool TableFactsCache::isPrimaryKey(Session& session, const std::string& relation,
+                                   const std::string& field) {
     return factsOf(session, relation).primaryKey.count(field) != 0;
 }
 
-const TableFactsCache::Facts& TableFactsCache::factsOf(Session& session, const std::string& relation) {
+const TableFactsCache::Facts& TableFactsCache::factsOf(Session& session,
+                                                       const std::string& relation) {
     auto it = tables_.find(relation);
     if (it == tables_.end()) {
         Facts facts;
         facts.computed = namesOf(session,
-            "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF "
-            "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
-            "WHERE RF.RDB$RELATION_NAME = " + sqlLiteral(relation) +
-            " AND F.RDB$COMPUTED_BLR IS NOT NULL");
-        facts.primaryKey = namesOf(session,
-            "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
-            "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
-            "WHERE C.RDB$RELATION_NAME = " + sqlLiteral(relation) +
-            " AND C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'");
+                                 "SELECT TRIM(RF.RDB$FIELD_NAME) FROM RDB$RELATION_FIELDS RF "
+                                 "JOIN RDB$FIELDS F ON F.RDB$FIELD_NAME = RF.RDB$FIELD_SOURCE "
+                                 "WHERE RF.RDB$RELATION_NAME = " +
+                                     sqlLiteral(relation) + " AND F.RDB$COMPUTED_BLR IS NOT NULL");
+        facts.primaryKey =
+            namesOf(session,
+                    "SELECT TRIM(S.RDB$FIELD_NAME) FROM RDB$RELATION_CONSTRAINTS C "
+                    "JOIN RDB$INDEX_SEGMENTS S ON S.RDB$INDEX_NAME = C.RDB$INDEX_NAME "
+                    "WHERE C.RDB$RELATION_NAME = " +
+                        sqlLiteral(relation) + " AND C.RDB$CONSTRAINT_TYPE = 'PRIMARY KEY'");
         it = tables_.emplace(relation, std::move(facts)).first;
     }
     return it->second;

@@ -11,14 +11,14 @@ namespace db::firebird {
 class Session;
 
 class TableFactsCache {
-public:
+  public:
     // Both read once per table through the session, in its current transaction.
     bool isComputed(Session& session, const std::string& relation, const std::string& field);
     bool isPrimaryKey(Session& session, const std::string& relation, const std::string& field);
     // Forgets every table (a new attachment may see other ones).
     void clear() { tables_.clear(); }
 
-private:
+  private:
     struct Facts {
         std::set<std::string> computed;
         std::set<std::string> primaryKey;

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <QTemporaryDir>
 
 #include "app/Application.h"
 

@@ -17,7 +17,9 @@ TempFolder::TempFolder() {
     if (!dir_.isValid()) throw std::runtime_error("cannot create a temporary folder");
 }
 
-std::string TempFolder::path() const { return dir_.path().toStdString() + "/"; }
+std::string TempFolder::path() const {
+    return dir_.path().toStdString() + "/";
+}
 
 void TempFolder::writeFile(const std::string& name, const std::string& content) const {
     std::ofstream out(file(name), std::ios::binary);
@@ -28,17 +30,23 @@ ErrorBoxRecorder::ErrorBoxRecorder() {
     app::setErrorBoxHook([this](const QString& text) { texts_ << text; });
 }
 
-ErrorBoxRecorder::~ErrorBoxRecorder() { app::setErrorBoxHook({}); }
+ErrorBoxRecorder::~ErrorBoxRecorder() {
+    app::setErrorBoxHook({});
+}
 
 FixedClock::FixedClock() {
     base::setClock([] { return base::LocalDateTime{2024, 3, 5, 10, 20, 30}; });
 }
 
-FixedClock::~FixedClock() { base::setClock({}); }
+FixedClock::~FixedClock() {
+    base::setClock({});
+}
 
-RegistrySettings::RegistrySettings(const std::string& connectionsFile, const std::string& driversFile) {
+RegistrySettings::RegistrySettings(const std::string& connectionsFile,
+                                   const std::string& driversFile) {
     QSettings settings(QStringLiteral("olvarin"), QStringLiteral("olvarin"));
-    settings.setValue(QStringLiteral("Connection Registry File"), QString::fromStdString(connectionsFile));
+    settings.setValue(QStringLiteral("Connection Registry File"),
+                      QString::fromStdString(connectionsFile));
     settings.setValue(QStringLiteral("Driver Registry File"), QString::fromStdString(driversFile));
 }
 
@@ -69,7 +77,8 @@ void writeStoreConfig(const TempFolder& folder, const std::vector<std::vector<st
     db::saveTableFile(folder.file("Quelmar.dat"), textTable({"storeid", "stock_id"}, rows));
 }
 
-std::unique_ptr<app::TFormOlvarin> makeWindow(const TempFolder& folder, const QStringList& arguments) {
+std::unique_ptr<app::TFormOlvarin> makeWindow(const TempFolder& folder,
+                                              const QStringList& arguments) {
     app::FormStartOptions options;
     options.storeConfigDir = folder.path();
     options.arguments = arguments;
@@ -79,7 +88,8 @@ std::unique_ptr<app::TFormOlvarin> makeWindow(const TempFolder& folder, const QS
 void showAndActivate(QWidget& window) {
     window.show();
     window.activateWindow();
-    if (!QTest::qWaitForWindowActive(&window)) throw std::runtime_error("the window did not activate");
+    if (!QTest::qWaitForWindowActive(&window))
+        throw std::runtime_error("the window did not activate");
 }
 
 QStringList lines(const QPlainTextEdit& memo) {
@@ -88,6 +98,8 @@ QStringList lines(const QPlainTextEdit& memo) {
     return result;
 }
 
-std::string binaryDir() { return OLVARIN_BINARY_DIR; }
+std::string binaryDir() {
+    return OLVARIN_BINARY_DIR;
+}
 
 }  // namespace apptest

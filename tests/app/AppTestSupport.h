@@ -20,30 +20,30 @@ inline constexpr const char* kToday = "2024/03/05";
 
 // A fresh folder, removed afterwards. path() ends with a separator.
 class TempFolder {
-public:
+  public:
     TempFolder();
     std::string path() const;
     std::string file(const std::string& name) const { return path() + name; }
     void writeFile(const std::string& name, const std::string& content) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 
 // Collects what the default error box would show while it lives.
 class ErrorBoxRecorder {
-public:
+  public:
     ErrorBoxRecorder();
     ~ErrorBoxRecorder();
     const QStringList& texts() const { return texts_; }
 
-private:
+  private:
     QStringList texts_;
 };
 
 // Fixes the clock at kToday while it lives.
 class FixedClock {
-public:
+  public:
     FixedClock();
     ~FixedClock();
 };
@@ -51,7 +51,7 @@ public:
 // The per-user settings of the program point at these files while it lives (the
 // settings live in a folder of the test run, see the test main).
 class RegistrySettings {
-public:
+  public:
     RegistrySettings(const std::string& connectionsFile, const std::string& driversFile);
     ~RegistrySettings();
 };

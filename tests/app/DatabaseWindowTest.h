@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include <QCheckBox>
 #include <gtest/gtest.h>
+#include <QCheckBox>
 
 #include "AppTestSupport.h"
 #include "app/CheckGroup.h"
@@ -16,7 +16,7 @@ namespace apptest {
 // The real window in this process on databases of the test's own: store 0001, the
 // clock at kToday, error boxes recorded instead of shown.
 class DatabaseWindowTest : public ::testing::Test {
-protected:
+  protected:
     DatabaseWindowTest() { writeStoreConfig(folder, {{"0001", "S1"}}); }
 
     // A new window reading connections that point where `where` says, with only the

@@ -1,11 +1,11 @@
 // The date field's edit mask "!0000/99/99;1;_".
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QTest>
 #include <QVBoxLayout>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "app/MaskEdit.h"
@@ -19,7 +19,7 @@ const QString kMaskError = "Invalid input value.  Use escape key to abandon chan
 
 // The field and a second control to move the focus to.
 class MaskEditTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto* layout = new QVBoxLayout(&window);
         edit = new app::MaskEdit(&window);

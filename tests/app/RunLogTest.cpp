@@ -1,9 +1,9 @@
 // The OK button's run as the log shows it.
 
+#include <gtest/gtest.h>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "app/CheckGroup.h"
@@ -15,7 +15,7 @@ using namespace apptest;
 namespace {
 
 class RunLogTest : public ::testing::Test {
-protected:
+  protected:
     void create() {
         writeStoreConfig(folder, {{"0001", "S1"}});
         window = makeWindow(folder);

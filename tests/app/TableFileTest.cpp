@@ -30,8 +30,9 @@ db::ColumnInfo field(const std::string& name, db::FieldType type, int size = 0) 
 TEST(TableFile, SavedTableLoadsBackWithTypesAndNulls) {
     TempFolder folder;
     db::TableData table;
-    table.fields = {field("storeid", db::FieldType::VarChar, 10), field("n", db::FieldType::Integer),
-                    field("x", db::FieldType::Double), field("d", db::FieldType::Date)};
+    table.fields = {field("storeid", db::FieldType::VarChar, 10),
+                    field("n", db::FieldType::Integer), field("x", db::FieldType::Double),
+                    field("d", db::FieldType::Date)};
     table.rows = {{db::Value::text("分店 0001"), db::Value::integer(-7), db::Value::real(2.5),
                    db::Value::date({2005, 3, 1})},
                   {db::Value::null(), db::Value::null(), db::Value::null(), db::Value::null()}};
@@ -51,7 +52,8 @@ TEST(TableFile, UnreadableFilesGiveTheSystemText) {
     TempFolder folder;
     EXPECT_EQ(loadError(folder.file("none.dat")),
               "Cannot open file \"" + folder.file("none.dat") + "\". No such file or directory");
-    EXPECT_EQ(loadError(folder.path()), "Cannot open file \"" + folder.path() + "\". Is a directory");
+    EXPECT_EQ(loadError(folder.path()),
+              "Cannot open file \"" + folder.path() + "\". Is a directory");
     folder.writeFile("empty.dat", "");
     EXPECT_EQ(loadError(folder.file("empty.dat")), "Missing data provider or data packet");
 }
@@ -70,12 +72,14 @@ TEST(TableFile, ContentThatIsNoTableIsRefusedWithItsReason) {
         {"{\"fields\": [{\"type\": \"string\"}], \"rows\": []}", "field 1 has no name"},
         {"{\"fields\": [{\"name\": \"a\", \"type\": \"blob\"}], \"rows\": []}",
          "field 1 has the unknown type \"blob\""},
-        {"{\"fields\": [{\"name\": \"a\", \"type\": \"string\"}, {\"name\": \"A\", \"type\": \"string\"}],"
+        {"{\"fields\": [{\"name\": \"a\", \"type\": \"string\"}, {\"name\": \"A\", \"type\": "
+         "\"string\"}],"
          " \"rows\": []}",
          "the field name \"A\" appears twice"},
         {"{\"fields\": [{\"name\": \"a\", \"type\": \"string\"}], \"rows\": [[1]]}",
          "row 1, field \"a\" is not a string"},
-        {"{\"fields\": [{\"name\": \"a\", \"type\": \"string\", \"size\": 2}], \"rows\": [[\"abc\"]]}",
+        {"{\"fields\": [{\"name\": \"a\", \"type\": \"string\", \"size\": 2}], \"rows\": "
+         "[[\"abc\"]]}",
          "row 1, field \"a\" is longer than 2 characters"},
         {"{\"fields\": [{\"name\": \"d\", \"type\": \"date\"}], \"rows\": [[\"2005-03-01\"]]}",
          "row 1, field \"d\" is not a date \"yyyy/mm/dd\""},

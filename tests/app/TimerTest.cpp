@@ -1,11 +1,11 @@
 // Timer1, the interval box and the timer runs.
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "app/CheckGroup.h"
@@ -39,7 +39,7 @@ TEST(IntervalTimer, RestartsOnlyForANewIntervalOrAFreshEnable) {
     const int left = timer.remainingTime();
     EXPECT_LE(left, 59800);
 
-    timer.setEnabled(true);  // already enabled
+    timer.setEnabled(true);    // already enabled
     timer.setInterval(60000);  // same interval
     EXPECT_LE(timer.remainingTime(), left);
 
@@ -58,11 +58,12 @@ TEST(IntervalTimer, HugeIntervalsNeverTickSoon) {
 }
 
 class TimerRunTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         writeStoreConfig(folder, {{"0001", "S1"}});
         // Connection files that do not exist: the first database access fails.
-        settings = std::make_unique<RegistrySettings>(folder.file("none.ini"), folder.file("none2.ini"));
+        settings =
+            std::make_unique<RegistrySettings>(folder.file("none.ini"), folder.file("none2.ini"));
     }
     void create(const QStringList& arguments = {}) {
         window = makeWindow(folder, arguments);
@@ -70,10 +71,12 @@ protected:
     }
     // Waits until the Memo1 ends with a timestamp after "Done..." or the error.
     bool waitForRunEnd() {
-        return QTest::qWaitFor([&] {
-            const QStringList log = lines(*window->Memo1);
-            return log.size() >= 2 && log.last().startsWith("2024/03/05-");
-        }, 10000);
+        return QTest::qWaitFor(
+            [&] {
+                const QStringList log = lines(*window->Memo1);
+                return log.size() >= 2 && log.last().startsWith("2024/03/05-");
+            },
+            10000);
     }
 
     FixedClock clock;

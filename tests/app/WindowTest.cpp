@@ -1,5 +1,6 @@
 // The main window as it opens, and its two own handlers.
 
+#include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -8,7 +9,6 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
 #include "app/CheckGroup.h"
@@ -20,14 +20,17 @@ using namespace apptest;
 
 namespace {
 
-const QStringList kCaptions = {"商品大類", "商品中類", "商品小類", "商品資料", "廠商資料", "販促單據",
-                               "批銷資料", "變價單據", "廠商詢價", "廠商優惠", "商品包裝", "客戶資料"};
+const QStringList kCaptions = {"商品大類", "商品中類", "商品小類", "商品資料",
+                               "廠商資料", "販促單據", "批銷資料", "變價單據",
+                               "廠商詢價", "廠商優惠", "商品包裝", "客戶資料"};
 
 // A click on a check box's indicator (the middle of a stretched box may be empty).
-void clickBox(QCheckBox* box) { QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2)); }
+void clickBox(QCheckBox* box) {
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+}
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         writeStoreConfig(folder, {{"00012", "S7"}});
         window = makeWindow(folder);
@@ -36,7 +39,8 @@ protected:
 
     std::vector<bool> ticked() const {
         std::vector<bool> result;
-        for (int i = 0; i < window->categoryCount(); ++i) result.push_back(window->isCategoryChecked(i));
+        for (int i = 0; i < window->categoryCount(); ++i)
+            result.push_back(window->isCategoryChecked(i));
         return result;
     }
     std::vector<bool> enabled() const {
@@ -62,7 +66,8 @@ TEST_F(WindowTest, OpensWithTheDesignAndStartUpValues) {
     EXPECT_EQ(w.size(), QSize(598, 390));
 
     ASSERT_EQ(w.categoryCount(), 12);
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(QString::fromStdString(w.categoryCaption(i)), kCaptions[i]) << i;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(QString::fromStdString(w.categoryCaption(i)), kCaptions[i]) << i;
     EXPECT_EQ(w.categoryCaption(12), "");
     EXPECT_FALSE(w.isCategoryChecked(-1));
     EXPECT_FALSE(w.isCategoryChecked(12));
@@ -97,12 +102,15 @@ TEST_F(WindowTest, OpensWithTheDesignAndStartUpValues) {
 }
 
 TEST_F(WindowTest, EveryControlCarriesItsComponentName) {
-    for (const char* name :
-         {"bsSkinPanel1", "bsSkinStdLabel1", "Ed_Store", "Label1", "bsSkinEdit1", "CheckBox1", "bsSkinPanel2",
-          "bsSkinPanel4", "bsSkinCheckGroup1", "bsSkinPanel5", "bsSkinPanel6", "bsSkinRadioGroup1",
-          "bsSkinPanel7", "bsSkinPageControl1", "bsSkinTabSheet1", "Memo1", "bsSkinTabSheet2", "Memo2",
-          "bsSkinPanel8", "CheckBox2", "MaskEdit1", "bsSkinButton1", "bsSkinButton2", "bsSkinPanel3",
-          "bsSkinGauge1"}) {
+    for (const char* name : {"bsSkinPanel1",  "bsSkinStdLabel1",    "Ed_Store",
+                             "Label1",        "bsSkinEdit1",        "CheckBox1",
+                             "bsSkinPanel2",  "bsSkinPanel4",       "bsSkinCheckGroup1",
+                             "bsSkinPanel5",  "bsSkinPanel6",       "bsSkinRadioGroup1",
+                             "bsSkinPanel7",  "bsSkinPageControl1", "bsSkinTabSheet1",
+                             "Memo1",         "bsSkinTabSheet2",    "Memo2",
+                             "bsSkinPanel8",  "CheckBox2",          "MaskEdit1",
+                             "bsSkinButton1", "bsSkinButton2",      "bsSkinPanel3",
+                             "bsSkinGauge1"}) {
         EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << name;
     }
     EXPECT_NE(window->findChild<app::IntervalTimer*>("Timer1"), nullptr);

@@ -30,7 +30,7 @@ INSERT INTO SRC VALUES (1);
 }
 
 class Transactions : public ::testing::Test {
-protected:
+  protected:
     Transactions() : world(kSourceSql, kTargetSql) {}
 
     void onSecond(const std::string& sql) {
@@ -83,8 +83,10 @@ TEST_F(Transactions, StartCommitAndRollBack) {
 }
 
 TEST_F(Transactions, MisplacedCallsAreRefused) {
-    EXPECT_THAT(errorOf([&] { second.commit(desc); }), transactionError("There is no active transaction"));
-    EXPECT_THAT(errorOf([&] { second.rollback(desc); }), transactionError("There is no active transaction"));
+    EXPECT_THAT(errorOf([&] { second.commit(desc); }),
+                transactionError("There is no active transaction"));
+    EXPECT_THAT(errorOf([&] { second.rollback(desc); }),
+                transactionError("There is no active transaction"));
 
     second.startTransaction(desc);
     onSecond("INSERT INTO BILL VALUES (2, 'pending')");
@@ -95,8 +97,10 @@ TEST_F(Transactions, MisplacedCallsAreRefused) {
     second.commit(desc);
     EXPECT_EQ(bills(), (Rows{{"1", "old"}, {"2", "pending"}}));
 
-    EXPECT_THAT(errorOf([&] { second.commit(desc); }), transactionError("There is no active transaction"));
-    EXPECT_THAT(errorOf([&] { second.rollback(desc); }), transactionError("There is no active transaction"));
+    EXPECT_THAT(errorOf([&] { second.commit(desc); }),
+                transactionError("There is no active transaction"));
+    EXPECT_THAT(errorOf([&] { second.rollback(desc); }),
+                transactionError("There is no active transaction"));
 }
 
 // The target connection does not see what the second one has not committed, and
@@ -107,7 +111,8 @@ TEST_F(Transactions, UncommittedChangesAreUnseenByTheOtherConnection) {
     onSecond("UPDATE BILL SET S = 'new' WHERE ID = 1");
     onSecond("INSERT INTO BILL VALUES (2, 'added')");
     {
-        dstest::Watchdog watchdog(std::chrono::seconds(60), "reading a row locked by SQLConnection2");
+        dstest::Watchdog watchdog(std::chrono::seconds(60),
+                                  "reading a row locked by SQLConnection2");
         EXPECT_EQ(readThroughTarget(), "1=old;");
     }
     EXPECT_EQ(bills(), (Rows{{"1", "old"}}));
@@ -147,7 +152,8 @@ TEST_F(Transactions, StatementOutsideATransactionCommitsWhenItCompletes) {
 
     // A statement that fails half-way leaves nothing: SRC's second row collides.
     world.form.SQL_TQuery.clearSql();
-    world.form.SQL_TQuery.addSql("INSERT INTO BILL (ID, S) SELECT ID, 'copied' FROM SRC ORDER BY ID DESC");
+    world.form.SQL_TQuery.addSql(
+        "INSERT INTO BILL (ID, S) SELECT ID, 'copied' FROM SRC ORDER BY ID DESC");
     EXPECT_THAT(errorOf([&] { world.form.SQL_TQuery.execSQL(); }),
                 ::testing::HasSubstr("violation of PRIMARY or UNIQUE KEY constraint"));
     EXPECT_EQ(bills(), (Rows{{"1", "command text"}}));

@@ -60,7 +60,7 @@ const char* const kAllColumns =
     "FROM ITEM";
 
 class DataSetApply : public ::testing::Test {
-protected:
+  protected:
     DataSetApply() : world(kSourceSql, kTargetSql) {}
 
     db::ClientDataSet& openItem(const std::string& where) {
@@ -71,7 +71,8 @@ protected:
         return ds;
     }
     Rows item(int id) {
-        return world.dbs.queryTarget(std::string(kAllColumns) + " WHERE ID = " + std::to_string(id));
+        return world.dbs.queryTarget(std::string(kAllColumns) +
+                                     " WHERE ID = " + std::to_string(id));
     }
 
     dstest::World world;
@@ -130,8 +131,10 @@ TEST_F(DataSetApply, EditWritesOnlyTheChangedColumn) {
     expected[0][12] = "changed elsewhere";
     EXPECT_EQ(item(1), expected);
     // The other rows are untouched.
-    EXPECT_EQ(world.dbs.queryTarget("SELECT ID, NAME FROM ITEM WHERE ID <> 1 ORDER BY ID"),
-              (Rows{{"2", "second"}, {"3", "nulls"}, {"4", "double"}, {"5", "numeric"}, {"6", "seventh"}}));
+    EXPECT_EQ(
+        world.dbs.queryTarget("SELECT ID, NAME FROM ITEM WHERE ID <> 1 ORDER BY ID"),
+        (Rows{
+            {"2", "second"}, {"3", "nulls"}, {"4", "double"}, {"5", "numeric"}, {"6", "seventh"}}));
 }
 
 // Each row holds old values that only match when bound as they were read: nulls
@@ -214,7 +217,8 @@ TEST_F(DataSetApply, RowChangedByAnotherConnectionIsCountedNotRaised) {
         int failures = -1;
         EXPECT_NO_THROW(failures = ds.applyUpdates(0));
         EXPECT_EQ(failures, 1);
-        EXPECT_THAT(ds.lastApplyErrors(), ElementsAre("Record not found or changed by another user"));
+        EXPECT_THAT(ds.lastApplyErrors(),
+                    ElementsAre("Record not found or changed by another user"));
         EXPECT_EQ(world.dbs.queryTarget("SELECT NAME, PRICE FROM ITEM WHERE ID = 2"), c.after);
         EXPECT_TRUE(ds.modified());
 
@@ -235,7 +239,8 @@ TEST_F(DataSetApply, DuplicateKeyIsCountedWithTheDatabasesMessage) {
     EXPECT_NO_THROW(failures = ds.applyUpdates(0));
     EXPECT_EQ(failures, 1);
     ASSERT_EQ(ds.lastApplyErrors().size(), 1u);
-    EXPECT_THAT(ds.lastApplyErrors()[0], HasSubstr("violation of PRIMARY or UNIQUE KEY constraint"));
+    EXPECT_THAT(ds.lastApplyErrors()[0],
+                HasSubstr("violation of PRIMARY or UNIQUE KEY constraint"));
     EXPECT_THAT(ds.lastApplyErrors()[0], HasSubstr("\"ITEM\""));
     EXPECT_EQ(world.dbs.queryTarget("SELECT NAME FROM ITEM WHERE ID = 2"), (Rows{{"second"}}));
     EXPECT_EQ(world.dbs.queryTarget("SELECT COUNT(*) FROM ITEM"), (Rows{{"6"}}));
@@ -248,7 +253,8 @@ TEST_F(DataSetApply, DuplicateKeyIsCountedWithTheDatabasesMessage) {
     ds.fieldByName("ID").setValue(db::Value::integer(20));
     ds.post();
     EXPECT_EQ(ds.applyUpdates(0), 0);
-    EXPECT_EQ(world.dbs.queryTarget("SELECT ID, KIND FROM ITEM WHERE ID = 20"), (Rows{{"20", "<null>"}}));
+    EXPECT_EQ(world.dbs.queryTarget("SELECT ID, KIND FROM ITEM WHERE ID = 20"),
+              (Rows{{"20", "<null>"}}));
 }
 
 // Two equal rows in a table without a key: the UPDATE would change both. The change
@@ -296,7 +302,8 @@ TEST_F(DataSetApply, TableIsTheOneAfterFrom) {
     ds.fieldByName("name").setAsString("lower case text");
     ds.post();
     EXPECT_EQ(ds.applyUpdates(0), 0);
-    EXPECT_EQ(world.dbs.queryTarget("SELECT NAME FROM ITEM WHERE ID = 3"), (Rows{{"lower case text"}}));
+    EXPECT_EQ(world.dbs.queryTarget("SELECT NAME FROM ITEM WHERE ID = 3"),
+              (Rows{{"lower case text"}}));
 }
 
 }  // namespace
@@ -310,8 +317,8 @@ TEST(DataSetApplyDialect1, InsertAndEditAreWrittenWithBareNames) {
                         "CREATE TABLE PING (ID INTEGER NOT NULL PRIMARY KEY, S VARCHAR(20));\n"
                         "INSERT INTO PING VALUES (1, 'one');\n");
     dstest::writeText(world.files.connectionsFile,
-                      dstest::replaced(dstest::readText(world.files.connectionsFile), "SQLDialect=3",
-                                       "SQLDialect=1"));
+                      dstest::replaced(dstest::readText(world.files.connectionsFile),
+                                       "SQLDialect=3", "SQLDialect=1"));
     db::ClientDataSet& ds = world.form.CDS_T1;
     ds.setCommandText("SELECT * FROM ping WHERE ID = 1");
     ds.open();
@@ -323,7 +330,8 @@ TEST(DataSetApplyDialect1, InsertAndEditAreWrittenWithBareNames) {
     ds.fieldByName("S").setAsString("inserted");
     ds.post();
 
-    EXPECT_EQ(ds.applyUpdates(-1), 0) << (ds.lastApplyErrors().empty() ? "" : ds.lastApplyErrors()[0]);
+    EXPECT_EQ(ds.applyUpdates(-1), 0)
+        << (ds.lastApplyErrors().empty() ? "" : ds.lastApplyErrors()[0]);
     EXPECT_EQ(world.dbs.queryTarget("SELECT ID, S FROM PING ORDER BY ID"),
               (Rows{{"1", "edited"}, {"2", "inserted"}}));
 }

@@ -63,7 +63,7 @@ INSERT INTO PROD_LINK VALUES ('P1', 'linked');
 )sql";
 
 class DataSetRead : public ::testing::Test {
-protected:
+  protected:
     DataSetRead() : world(kSourceSql, kTargetSql) {}
 
     db::ClientDataSet& openTarget(const std::string& sql) {
@@ -156,9 +156,9 @@ TEST_F(DataSetRead, DoublesInGeneralFormat) {
     db::ClientDataSet& ds = openTarget("SELECT D FROM DOUBLES ORDER BY ID");
     std::vector<std::string> texts;
     for (ds.first(); !ds.eof(); ds.next()) texts.push_back(ds.fieldByName("D").asString());
-    EXPECT_EQ(texts, (std::vector<std::string>{"0.333333333333333", "1E-5", "0.0001",
-                                               "123456789012345", "1E15", "-1.5E-7", "2.5", "0",
-                                               "-100"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"0.333333333333333", "1E-5", "0.0001", "123456789012345",
+                                        "1E15", "-1.5E-7", "2.5", "0", "-100"}));
 }
 
 TEST_F(DataSetRead, LongTextBlobIsReadWhole) {
@@ -166,7 +166,8 @@ TEST_F(DataSetRead, LongTextBlobIsReadWhole) {
     std::string piece;
     for (int i = 0; i < 100; ++i) piece += "0123456中文";  // 10 characters, 13 bytes
     world.dbs.execTarget("INSERT INTO TYPES (ID, C_TEXT) VALUES (10, '" + piece + "')");
-    for (int i = 0; i < 7; ++i) world.dbs.execTarget("UPDATE TYPES SET C_TEXT = C_TEXT || C_TEXT WHERE ID = 10");
+    for (int i = 0; i < 7; ++i)
+        world.dbs.execTarget("UPDATE TYPES SET C_TEXT = C_TEXT || C_TEXT WHERE ID = 10");
     std::string expected;
     for (int i = 0; i < 128; ++i) expected += piece;
 
@@ -217,7 +218,8 @@ TEST_F(DataSetRead, NumberingSkipsANameTheResultAlreadyHas) {
     db::ClientDataSet& ds = openTarget(
         "SELECT L.PROD_ID, L.PROD_ID_1, P.PROD_ID, P.NAME FROM PROD_LINK L "
         "JOIN PRODUCT P ON P.PROD_ID = L.PROD_ID");
-    EXPECT_EQ(fieldNames(ds), (std::vector<std::string>{"PROD_ID", "PROD_ID_1", "PROD_ID_2", "NAME"}));
+    EXPECT_EQ(fieldNames(ds),
+              (std::vector<std::string>{"PROD_ID", "PROD_ID_1", "PROD_ID_2", "NAME"}));
     EXPECT_EQ(ds.fieldByName("PROD_ID_1").asString(), "linked");
     EXPECT_EQ(ds.fieldByName("PROD_ID_2").asString(), "P1");
 }
@@ -231,7 +233,8 @@ TEST_F(DataSetRead, MissingFieldCarriesTheDatasetsName) {
     db::ClientDataSet& other = world.form.CDS_ReadS;
     other.setCommandText("SELECT * FROM UNUSED");
     other.open();
-    EXPECT_EQ(errorOf([&] { other.fieldByName("Prod_Id"); }), "CDS_ReadS: Field 'Prod_Id' not found");
+    EXPECT_EQ(errorOf([&] { other.fieldByName("Prod_Id"); }),
+              "CDS_ReadS: Field 'Prod_Id' not found");
 }
 
 // A failed open leaves the dataset closed, with the database's message.

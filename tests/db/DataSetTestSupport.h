@@ -47,7 +47,8 @@ inline std::string readText(const std::string& path) {
 
 // Replaces every occurrence of from in text.
 inline std::string replaced(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
@@ -65,7 +66,7 @@ struct World {
     db::RegistryFiles files;
     engine::FormData form;
 
-private:
+  private:
     static db::RegistryFiles registry(testsupport::TestDatabases& dbs,
                                       const testsupport::TestDatabases::RegistryOptions& options) {
         const auto [connections, drivers] = dbs.writeRegistry(options);
@@ -76,12 +77,13 @@ private:
 // Ends the process when a step that must not wait on a lock has not finished within
 // the limit, so that a regression shows as a failure rather than a hung run.
 class Watchdog {
-public:
+  public:
     Watchdog(std::chrono::seconds limit, std::string what)
         : what_(std::move(what)), thread_([this, limit] {
               std::unique_lock<std::mutex> lock(mutex_);
               if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-                  std::fprintf(stderr, "FATAL: %s did not finish; it waits on a lock\n", what_.c_str());
+                  std::fprintf(stderr, "FATAL: %s did not finish; it waits on a lock\n",
+                               what_.c_str());
                   std::fflush(stderr);
                   std::_Exit(3);
               }
@@ -97,7 +99,7 @@ public:
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
 
-private:
+  private:
     std::string what_;
     std::mutex mutex_;
     std::condition_variable done_;

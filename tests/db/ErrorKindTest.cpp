@@ -53,8 +53,9 @@ struct RefusedCase {
     long gdsCode;
     const char* sqlState;
 };
-void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RefusedStatement : public ::testing::TestWithParam<RefusedCase> {};
 
@@ -72,11 +73,11 @@ TEST_P(RefusedStatement, IsRefusedWithTheDatabasesCodesAndLeavesTheConnectionOpe
 
 INSTANTIATE_TEST_SUITE_P(
     ErrorKinds, RefusedStatement,
-    ::testing::Values(RefusedCase{"duplicateKey", "INSERT INTO PING VALUES (1, 'again')",
-                                  kUniqueKeyViolation, "23000"},
-                      RefusedCase{"conversion", "INSERT INTO PING VALUES ('x', 'y')", kConvertError,
-                                  "22018"},
-                      RefusedCase{"syntax", "INSERT INTO NOSUCHTABLE VALUES (1)", kSqlError, "42S02"}),
+    ::testing::Values(
+        RefusedCase{"duplicateKey", "INSERT INTO PING VALUES (1, 'again')", kUniqueKeyViolation,
+                    "23000"},
+        RefusedCase{"conversion", "INSERT INTO PING VALUES ('x', 'y')", kConvertError, "22018"},
+        RefusedCase{"syntax", "INSERT INTO NOSUCHTABLE VALUES (1)", kSqlError, "42S02"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A connect that fails for any reason of the link or the database.
@@ -88,16 +89,19 @@ struct ConnectCase {
     long gdsCode;
     const char* messageStart;
 };
-void PrintTo(const ConnectCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const ConnectCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class FailedConnect : public ::testing::TestWithParam<ConnectCase> {};
 
 TEST_P(FailedConnect, IsALinkFailureAndLeavesTheConnectionClosed) {
     const ConnectCase& c = GetParam();
-    if (c.needsServer && !testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no loopback server";
+    if (c.needsServer && !testsupport::loopbackServerAvailable())
+        GTEST_SKIP() << "no loopback server";
     testsupport::TestDatabases dbs(kSql, kSql);
-    const auto [connections, drivers] = dbs.writeRegistry({.sourceDatabase = c.database(dbs), .sourcePassword = c.password});
+    const auto [connections, drivers] =
+        dbs.writeRegistry({.sourceDatabase = c.database(dbs), .sourcePassword = c.password});
     dbs.detachAll();
     engine::FormData form({connections, drivers});
     for (int attempt = 0; attempt < 2; ++attempt) {  // the same error every time, never a crash
@@ -115,30 +119,33 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ConnectCase{"nothingListens", false,
                     [](const auto& dbs) {
-                        return "localhost/" + std::to_string(testsupport::unusedLoopbackPort()) + ":" +
-                               dbs.sourcePath();
+                        return "localhost/" + std::to_string(testsupport::unusedLoopbackPort()) +
+                               ":" + dbs.sourcePath();
                     },
-                    "olvtest", kNetworkError, "Unable to complete network request to host \"localhost\"."},
+                    "olvtest", kNetworkError,
+                    "Unable to complete network request to host \"localhost\"."},
         ConnectCase{"missingFileEmbedded", false,
-                    [](const auto& dbs) { return dbs.folder() + "/missing.fdb"; }, "olvtest", kIoError,
-                    "I/O error during \"open\" operation for file"},
+                    [](const auto& dbs) { return dbs.folder() + "/missing.fdb"; }, "olvtest",
+                    kIoError, "I/O error during \"open\" operation for file"},
         ConnectCase{"missingFileOverTheServer", true,
                     [](const auto& dbs) { return "localhost:" + dbs.folder() + "/missing.fdb"; },
                     "olvtest", kIoError, "I/O error during \"open\" operation for file"},
         ConnectCase{"wrongPassword", true,
-                    [](const auto& dbs) { return "localhost:" + dbs.sourcePath(); }, "wrong", kLogin,
-                    "Your user name and password are not defined."}),
+                    [](const auto& dbs) { return "localhost:" + dbs.sourcePath(); }, "wrong",
+                    kLogin, "Your user name and password are not defined."}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Headquarters on a server of the test's own, which goes away and comes back.
 class LostLink : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!testsupport::PrivateServer::available()) GTEST_SKIP() << "no Firebird server installed";
+        if (!testsupport::PrivateServer::available())
+            GTEST_SKIP() << "no Firebird server installed";
         server = std::make_unique<testsupport::PrivateServer>();
         server->start();
         dbs = std::make_unique<testsupport::TestDatabases>(kSql, kSql);
-        const auto [connections, drivers] = dbs->writeRegistry({.sourceDatabase = server->databaseName(dbs->sourcePath())});
+        const auto [connections, drivers] =
+            dbs->writeRegistry({.sourceDatabase = server->databaseName(dbs->sourcePath())});
         dbs->detachAll();
         form = std::make_unique<engine::FormData>(db::RegistryFiles{connections, drivers});
         ASSERT_EQ(readSource(*form), "one");

@@ -17,7 +17,7 @@ namespace fbtest {
 
 // The module and its entry point; the driver is destroyed before the module.
 class DriverModule {
-public:
+  public:
     DriverModule() {
         if (!library_.load(testsupport::driverModulePath()))
             throw std::runtime_error("cannot load the driver module: " + library_.lastError());
@@ -38,7 +38,7 @@ public:
         return *driver_;
     }
 
-private:
+  private:
     base::SharedLibrary library_;
     OlvGetDriverFunc entry_ = nullptr;
     std::unique_ptr<db::Driver> driver_;
@@ -61,7 +61,9 @@ inline std::vector<db::BoundParam> params(std::initializer_list<db::Value> value
     return out;
 }
 
-inline db::BoundParam typedNull(db::ValueKind kind) { return {kind, db::Value::null()}; }
+inline db::BoundParam typedNull(db::ValueKind kind) {
+    return {kind, db::Value::null()};
+}
 
 // All rows of a query through the driver.
 inline std::vector<std::vector<db::Value>> fetchAll(db::Connection& c, const std::string& sql,
@@ -77,8 +79,9 @@ inline std::vector<std::vector<db::Value>> fetchAll(db::Connection& c, const std
 // A test with its own databases (the given target script; the source holds one
 // table) and a connection to the target through the driver module.
 class DriverTest : public ::testing::Test {
-protected:
-    explicit DriverTest(const std::string& targetSql = "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20));")
+  protected:
+    explicit DriverTest(const std::string& targetSql =
+                            "CREATE TABLE T (ID INTEGER NOT NULL PRIMARY KEY, NAME VARCHAR(20));")
         : databases_("CREATE TABLE S (ID INTEGER NOT NULL PRIMARY KEY);", targetSql) {}
 
     std::unique_ptr<db::Connection> connectTarget(const db::ConnectOptions* options = nullptr) {

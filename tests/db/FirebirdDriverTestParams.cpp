@@ -27,11 +27,12 @@ const char* const kInsert =
     "C_VC, C_BLOB) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
 
 const char* const kSelect =
-    "SELECT C_SMALL, C_INT, C_BIG, C_N154, C_N92, C_DBL, C_DATE, C_TIME, C_TS, C_CHAR, C_VC, C_BLOB "
+    "SELECT C_SMALL, C_INT, C_BIG, C_N154, C_N92, C_DBL, C_DATE, C_TIME, C_TS, C_CHAR, C_VC, "
+    "C_BLOB "
     "FROM P WHERE ID = ";
 
 class FirebirdDriverParams : public DriverTest {
-protected:
+  protected:
     FirebirdDriverParams() : DriverTest(kTable) {}
 };
 
@@ -40,17 +41,25 @@ TEST_F(FirebirdDriverParams, NativeValuesOfEachKind) {
     auto insert = c->prepare(kInsert);
     EXPECT_FALSE(insert->hasResultSet());
     EXPECT_EQ(insert->execute(params({
-                  db::Value::integer(1), db::Value::smallInt(-7), db::Value::integer(123456),
-                  db::Value::bigInt(-9000000000LL), db::Value::decimal({125000, -4}),
-                  db::Value::decimal({-1999, -2}), db::Value::real(0.1),
-                  db::Value::date({2005, 3, 1}), db::Value::time({13, 5, 9, 0}),
-                  db::Value::timestamp({{2026, 12, 9}, {7, 47, 28, 5760}}), db::Value::text("中文"),
-                  db::Value::text("Grüße"), db::Value::text("blob text"),
+                  db::Value::integer(1),
+                  db::Value::smallInt(-7),
+                  db::Value::integer(123456),
+                  db::Value::bigInt(-9000000000LL),
+                  db::Value::decimal({125000, -4}),
+                  db::Value::decimal({-1999, -2}),
+                  db::Value::real(0.1),
+                  db::Value::date({2005, 3, 1}),
+                  db::Value::time({13, 5, 9, 0}),
+                  db::Value::timestamp({{2026, 12, 9}, {7, 47, 28, 5760}}),
+                  db::Value::text("中文"),
+                  db::Value::text("Grüße"),
+                  db::Value::text("blob text"),
               })),
               1u);
     EXPECT_EQ(databases_.queryTarget(std::string(kSelect) + "1"),
-              (testsupport::Rows{{"-7", "123456", "-9000000000", "12.5", "-19.99", "0.1", "2005/03/01",
-                                  "13:05:09", "2026/12/09 07:47:28.5760", "中文", "Grüße", "blob text"}}));
+              (testsupport::Rows{{"-7", "123456", "-9000000000", "12.5", "-19.99", "0.1",
+                                  "2005/03/01", "13:05:09", "2026/12/09 07:47:28.5760", "中文",
+                                  "Grüße", "blob text"}}));
     // and read back natively through the driver
     auto rows = fetchAll(*c, std::string(kSelect) + "1");
     EXPECT_EQ(rows[0][5], db::Value::real(0.1));
@@ -61,10 +70,18 @@ TEST_F(FirebirdDriverParams, TextConvertedByTheDatabaseIntoEveryColumnType) {
     auto c = connectTarget();
     auto insert = c->prepare(kInsert);
     insert->execute(params({
-        db::Value::text("2"), db::Value::text("12"), db::Value::text("-34"),
-        db::Value::text("9000000000"), db::Value::text("12.3456"), db::Value::text("7.5"),
-        db::Value::text("2.25"), db::Value::text("2005/03/01"), db::Value::text("10:11:12"),
-        db::Value::text("2005/03/01 10:11:12"), db::Value::text("ab"), db::Value::text("x"),
+        db::Value::text("2"),
+        db::Value::text("12"),
+        db::Value::text("-34"),
+        db::Value::text("9000000000"),
+        db::Value::text("12.3456"),
+        db::Value::text("7.5"),
+        db::Value::text("2.25"),
+        db::Value::text("2005/03/01"),
+        db::Value::text("10:11:12"),
+        db::Value::text("2005/03/01 10:11:12"),
+        db::Value::text("ab"),
+        db::Value::text("x"),
         db::Value::text("y"),
     }));
     EXPECT_EQ(databases_.queryTarget(std::string(kSelect) + "2"),
@@ -82,12 +99,14 @@ TEST_F(FirebirdDriverParams, DateTextFormsTheDatabaseAccepts) {
     insert->execute(params({db::Value::integer(3), db::Value::text("01.03.2005")}));
     EXPECT_EQ(databases_.queryTarget("SELECT C_DATE FROM P ORDER BY ID"),
               (testsupport::Rows{{"2005/03/01"}, {"2005/03/01"}, {"2005/03/01"}}));
-    EXPECT_THROW(insert->execute(params({db::Value::integer(4), db::Value::text("no date")})), db::Error);
+    EXPECT_THROW(insert->execute(params({db::Value::integer(4), db::Value::text("no date")})),
+                 db::Error);
 }
 
 TEST_F(FirebirdDriverParams, NumbersConvertedIntoTextAndOtherNumberColumns) {
     auto c = connectTarget();
-    auto insert = c->prepare("INSERT INTO P (ID, C_INT, C_N154, C_DBL, C_VC, C_CHAR) VALUES (?, ?, ?, ?, ?, ?)");
+    auto insert = c->prepare(
+        "INSERT INTO P (ID, C_INT, C_N154, C_DBL, C_VC, C_CHAR) VALUES (?, ?, ?, ?, ?, ?)");
     insert->execute(params({db::Value::bigInt(3), db::Value::real(41.0), db::Value::integer(5),
                             db::Value::decimal({125, -2}), db::Value::integer(42),
                             db::Value::decimal({-5, -1})}));
@@ -97,10 +116,15 @@ TEST_F(FirebirdDriverParams, NumbersConvertedIntoTextAndOtherNumberColumns) {
 
 TEST_F(FirebirdDriverParams, NullsWithTheirTypes) {
     auto c = connectTarget();
-    auto insert = c->prepare("INSERT INTO P (ID, C_INT, C_DATE, C_VC, C_DBL, C_N154, C_BLOB) VALUES (?, ?, ?, ?, ?, ?, ?)");
-    insert->execute({{db::ValueKind::Integer, db::Value::integer(1)}, typedNull(db::ValueKind::Integer),
-                     typedNull(db::ValueKind::Text), typedNull(db::ValueKind::Text),
-                     typedNull(db::ValueKind::Double), typedNull(db::ValueKind::Decimal),
+    auto insert = c->prepare(
+        "INSERT INTO P (ID, C_INT, C_DATE, C_VC, C_DBL, C_N154, C_BLOB) VALUES (?, ?, ?, ?, ?, ?, "
+        "?)");
+    insert->execute({{db::ValueKind::Integer, db::Value::integer(1)},
+                     typedNull(db::ValueKind::Integer),
+                     typedNull(db::ValueKind::Text),
+                     typedNull(db::ValueKind::Text),
+                     typedNull(db::ValueKind::Double),
+                     typedNull(db::ValueKind::Decimal),
                      typedNull(db::ValueKind::Text)});
     EXPECT_EQ(databases_.queryTarget("SELECT C_INT, C_DATE, C_VC, C_DBL, C_N154, C_BLOB FROM P"),
               (testsupport::Rows{{"<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}}));
@@ -108,10 +132,13 @@ TEST_F(FirebirdDriverParams, NullsWithTheirTypes) {
 
 TEST_F(FirebirdDriverParams, ParametersInWhereLocateRowsByNativeOldValues) {
     auto c = connectTarget();
-    c->prepare("INSERT INTO P (ID, C_DBL, C_CHAR, C_TS) VALUES (1, 0.1, 'ab', '2026-12-09 07:47:28.576')")->execute({});
+    c->prepare(
+         "INSERT INTO P (ID, C_DBL, C_CHAR, C_TS) VALUES (1, 0.1, 'ab', '2026-12-09 07:47:28.576')")
+        ->execute({});
     auto old = fetchAll(*c, "SELECT C_DBL, C_CHAR, C_TS FROM P WHERE ID = 1")[0];
     auto update = c->prepare(
-        "UPDATE P SET C_VC = ? WHERE C_DBL = ? AND C_CHAR = ? AND C_TS = ? AND C_DATE IS NOT DISTINCT FROM ?");
+        "UPDATE P SET C_VC = ? WHERE C_DBL = ? AND C_CHAR = ? AND C_TS = ? AND C_DATE IS NOT "
+        "DISTINCT FROM ?");
     auto p = params({db::Value::text("found"), old[0], old[1], old[2]});
     p.push_back(typedNull(db::ValueKind::Date));
     EXPECT_EQ(update->execute(p), 1u);
@@ -120,7 +147,8 @@ TEST_F(FirebirdDriverParams, ParametersInWhereLocateRowsByNativeOldValues) {
 
 TEST_F(FirebirdDriverParams, EmptyTextIsNotNull) {
     auto c = connectTarget();
-    c->prepare("INSERT INTO P (ID, C_VC) VALUES (?, ?)")->execute(params({db::Value::integer(1), db::Value::text("")}));
+    c->prepare("INSERT INTO P (ID, C_VC) VALUES (?, ?)")
+        ->execute(params({db::Value::integer(1), db::Value::text("")}));
     EXPECT_EQ(databases_.queryTarget("SELECT C_VC IS NULL, CHAR_LENGTH(C_VC) FROM P"),
               (testsupport::Rows{{"0", "0"}}));
 }
@@ -128,7 +156,8 @@ TEST_F(FirebirdDriverParams, EmptyTextIsNotNull) {
 TEST_F(FirebirdDriverParams, RowsAffectedByUpdateAndDelete) {
     auto c = connectTarget();
     auto insert = c->prepare("INSERT INTO P (ID, C_INT) VALUES (?, ?)");
-    for (int i = 1; i <= 5; ++i) EXPECT_EQ(insert->execute(params({db::Value::integer(i), db::Value::integer(i % 2)})), 1u);
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(insert->execute(params({db::Value::integer(i), db::Value::integer(i % 2)})), 1u);
     EXPECT_EQ(c->prepare("UPDATE P SET C_VC = 'odd' WHERE C_INT = 1")->execute({}), 3u);
     EXPECT_EQ(c->prepare("DELETE FROM P WHERE C_INT = 0")->execute({}), 2u);
     EXPECT_EQ(c->prepare("DELETE FROM P WHERE ID = 99")->execute({}), 0u);
@@ -159,17 +188,20 @@ namespace fbtest {
 namespace {
 
 class FirebirdDriverParamsNoCharset : public DriverTest {
-protected:
-    FirebirdDriverParamsNoCharset() : DriverTest("CREATE TABLE P (ID INTEGER, C_VC VARCHAR(20));") {}
+  protected:
+    FirebirdDriverParamsNoCharset()
+        : DriverTest("CREATE TABLE P (ID INTEGER, C_VC VARCHAR(20));") {}
 };
 
 TEST_F(FirebirdDriverParamsNoCharset, TextGoesInTheAttachmentsCharacterSet) {
     db::ConnectOptions o = optionsFor(databases_.targetPath());
     o.charset.clear();
     auto c = connectTarget(&o);
-    c->prepare("INSERT INTO P VALUES (?, ?)")->execute(params({db::Value::integer(1), db::Value::text("中文")}));
+    c->prepare("INSERT INTO P VALUES (?, ?)")
+        ->execute(params({db::Value::integer(1), db::Value::text("中文")}));
     EXPECT_EQ(fetchAll(*c, "SELECT C_VC FROM P")[0][0], db::Value::text("中文"));
-    EXPECT_EQ(databases_.queryTarget("SELECT C_VC, CHAR_LENGTH(C_VC) FROM P"), (testsupport::Rows{{"中文", "2"}}));
+    EXPECT_EQ(databases_.queryTarget("SELECT C_VC, CHAR_LENGTH(C_VC) FROM P"),
+              (testsupport::Rows{{"中文", "2"}}));
 }
 
 }  // namespace

@@ -54,15 +54,18 @@ INSERT INTO A (ID, N, TS) VALUES (2, -0.25, '2005-03-02 00:00:00');
     EXPECT_TRUE(std::filesystem::exists(d.targetPath()));
     EXPECT_EQ(d.sourcePath(), d.folder() + "/hq.fdb");
     EXPECT_EQ(d.targetPath(), d.folder() + "/branch.fdb");
-    EXPECT_EQ(d.querySource("SELECT ID, N, D, C, F, TS, TM, B FROM A ORDER BY ID"),
-              (Rows{{"1", "12.5", "2005/03/01", "中文", "0.1", "2005/03/01 10:11:12", "01:02:03", "blob"},
-                    {"2", "-0.25", "<null>", "<null>", "<null>", "2005/03/02", "<null>", "<null>"},
-                    {"5", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}}));
+    EXPECT_EQ(
+        d.querySource("SELECT ID, N, D, C, F, TS, TM, B FROM A ORDER BY ID"),
+        (Rows{{"1", "12.5", "2005/03/01", "中文", "0.1", "2005/03/01 10:11:12", "01:02:03", "blob"},
+              {"2", "-0.25", "<null>", "<null>", "<null>", "2005/03/02", "<null>", "<null>"},
+              {"5", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>", "<null>"}}));
     d.execTarget("INSERT INTO B VALUES (3)");
     EXPECT_EQ(d.queryTarget("SELECT ID FROM B"), (Rows{{"3"}}));
-    EXPECT_EQ(d.querySource("SELECT TRIM(RDB$OWNER_NAME) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'A'"),
+    EXPECT_EQ(d.querySource(
+                  "SELECT TRIM(RDB$OWNER_NAME) FROM RDB$RELATIONS WHERE RDB$RELATION_NAME = 'A'"),
               (Rows{{"OLVTEST"}}));
-    EXPECT_EQ(d.querySource("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE"), (Rows{{"UTF8"}}));
+    EXPECT_EQ(d.querySource("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE"),
+              (Rows{{"UTF8"}}));
     EXPECT_EQ(d.querySource("SELECT MON$FORCED_WRITES FROM MON$DATABASE"), (Rows{{"0"}}));
 }
 
@@ -82,10 +85,12 @@ TEST(TestSupportDatabases, EachObjectHasFreshCopiesAndRemovesThem) {
 
 TEST(TestSupportDatabases, AFailingScriptReportsFirebirdsMessage) {
     try {
-        TestDatabases d("CREATE TABLE A (ID INTEGER);\nCREATE TABLE A (ID INTEGER);", "CREATE TABLE B (X INTEGER);");
+        TestDatabases d("CREATE TABLE A (ID INTEGER);\nCREATE TABLE A (ID INTEGER);",
+                        "CREATE TABLE B (X INTEGER);");
         FAIL();
     } catch (const std::runtime_error& e) {
-        EXPECT_NE(std::string(e.what()).find("Table A already exists"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("Table A already exists"), std::string::npos)
+            << e.what();
     }
 }
 
@@ -95,10 +100,15 @@ TEST(TestSupportDatabases, WritesTheRegistryFiles) {
     EXPECT_EQ(connections, d.folder() + "/dbxconnections.ini");
     EXPECT_EQ(drivers, d.folder() + "/dbxdrivers.ini");
     const std::string c = slurp(connections);
-    EXPECT_NE(c.find("[Dravonel]\nDriverName=Interbase\nDatabase=" + d.sourcePath() + "\n"), std::string::npos) << c;
-    EXPECT_NE(c.find("[Corvane]\nDriverName=Interbase\nDatabase=" + d.targetPath() + "\n"), std::string::npos) << c;
-    for (const char* line : {"User_Name=OLVTEST\n", "Password=olvtest\n", "SQLDialect=3\n", "ServerCharSet=UTF8\n",
-                             "BlobSize=-1\n", "WaitOnLocks=True\n", "Interbase TransIsolation=ReadCommited\n"})
+    EXPECT_NE(c.find("[Dravonel]\nDriverName=Interbase\nDatabase=" + d.sourcePath() + "\n"),
+              std::string::npos)
+        << c;
+    EXPECT_NE(c.find("[Corvane]\nDriverName=Interbase\nDatabase=" + d.targetPath() + "\n"),
+              std::string::npos)
+        << c;
+    for (const char* line :
+         {"User_Name=OLVTEST\n", "Password=olvtest\n", "SQLDialect=3\n", "ServerCharSet=UTF8\n",
+          "BlobSize=-1\n", "WaitOnLocks=True\n", "Interbase TransIsolation=ReadCommited\n"})
         EXPECT_NE(c.find(line), std::string::npos) << line;
     const std::string dr = slurp(drivers);
     EXPECT_EQ(dr, "[Interbase]\nLibraryName=" + testsupport::driverModulePath() +
@@ -106,11 +116,13 @@ TEST(TestSupportDatabases, WritesTheRegistryFiles) {
     EXPECT_TRUE(std::filesystem::exists(testsupport::driverModulePath()));
 
     d.writeRegistry({.sourceDatabase = "localhost:" + d.sourcePath()});
-    EXPECT_NE(slurp(connections).find("Database=localhost:" + d.sourcePath() + "\n"), std::string::npos);
+    EXPECT_NE(slurp(connections).find("Database=localhost:" + d.sourcePath() + "\n"),
+              std::string::npos);
 }
 
 TEST(TestSupportDatabases, DetachAllLetsTheServerOpenTheFiles) {
-    if (!testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050";
+    if (!testsupport::loopbackServerAvailable())
+        GTEST_SKIP() << "no Firebird server on 127.0.0.1:3050";
     TestDatabases d("CREATE TABLE A (ID INTEGER);", "CREATE TABLE B (ID INTEGER);");
     d.execTarget("INSERT INTO B VALUES (1)");
     d.detachAll();

@@ -36,7 +36,7 @@ INSERT INTO V (ID, C_CHAR, C_N154, C_TS) VALUES (4, '中文商品資料', -0.000
 )";
 
 class FirebirdDriverValues : public DriverTest {
-protected:
+  protected:
     FirebirdDriverValues() : DriverTest(kAllTypes) {}
 
     std::vector<db::Value> row(int id, db::Connection& c) {
@@ -204,8 +204,9 @@ TEST_F(FirebirdDriverValues, ManyRowsInOrder) {
 }
 
 TEST_F(FirebirdDriverValues, ExecuteProcedureGivesItsOneRow) {
-    databases_.execTarget("CREATE PROCEDURE P (A INTEGER) RETURNS (B INTEGER, S VARCHAR(10)) AS "
-                          "BEGIN B = A * 3; S = 'ok'; END");
+    databases_.execTarget(
+        "CREATE PROCEDURE P (A INTEGER) RETURNS (B INTEGER, S VARCHAR(10)) AS "
+        "BEGIN B = A * 3; S = 'ok'; END");
     auto c = connectTarget();
     auto statement = c->prepare("EXECUTE PROCEDURE P(?)");
     EXPECT_FALSE(statement->hasResultSet());

@@ -23,7 +23,7 @@ INSERT INTO NOTES (ID, S, N) VALUES (2, 'two', 2);
 )sql";
 
 class Statement : public ::testing::Test {
-protected:
+  protected:
     Statement() : world(kSourceSql, kTargetSql) {}
     Rows notes() { return world.dbs.queryTarget("SELECT ID, S, N, D FROM NOTES ORDER BY ID"); }
 
@@ -119,7 +119,8 @@ TEST_F(Statement, RepeatedParameterNameIsOneParameter) {
 TEST_F(Statement, MissingParameterCarriesTheStatementsName) {
     query.clearSql();
     query.addSql("DELETE FROM NOTES WHERE ID = :ID");
-    EXPECT_EQ(errorOf([&] { query.paramByName("NOPE"); }), "SQL_TQuery: Parameter 'NOPE' not found");
+    EXPECT_EQ(errorOf([&] { query.paramByName("NOPE"); }),
+              "SQL_TQuery: Parameter 'NOPE' not found");
     db::SQLQuery& master = world.form.SQL_Master;
     master.clearSql();
     EXPECT_EQ(errorOf([&] { master.paramByName("Prod_Id"); }),

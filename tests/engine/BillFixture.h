@@ -11,7 +11,7 @@ namespace testsupport {
 // Engine runs over the bill categories, with the clock fixed at 1 March 2005,
 // 10:20:30 unless a test moves it.
 class BillTest : public EngineTest {
-protected:
+  protected:
     using Lines = std::vector<std::string>;
 
     void SetUp() override {
@@ -34,8 +34,8 @@ protected:
                        store + "', '" + billId + "', '" + state + "')");
     }
     Rows queueRows(const std::string& queueTable) {
-        return dbs.querySource("SELECT STORE_ID, MASTERBILLID, STATE, TRAN_CODE FROM " + queueTable +
-                               " ORDER BY WAIT_ID");
+        return dbs.querySource("SELECT STORE_ID, MASTERBILLID, STATE, TRAN_CODE FROM " +
+                               queueTable + " ORDER BY WAIT_ID");
     }
 
     // Runs the one category in mode Changed.

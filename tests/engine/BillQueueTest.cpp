@@ -12,7 +12,7 @@ using testsupport::BillTest;
 using testsupport::Rows;
 
 class BillQueueTest : public BillTest {
-protected:
+  protected:
     void addQuotation(const std::string& id) {
         dbs.execSource("INSERT INTO QUOT_MASTER (MASTERBILLID, NOTE) VALUES ('" + id + "', 'hq')");
         dbs.execSource("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('" + id + "', 'P1')");
@@ -45,8 +45,9 @@ TEST_F(BillQueueTest, BillCategoriesOtherThanPriceChangesDoNothingInAllAndSpecif
 
 TEST_F(BillQueueTest, ChangesInAStateTheKindDoesNotCopyAreClaimedAndRemoved) {
     dbs.execSource("INSERT INTO PSALE_MASTER (MASTERBILLID) VALUES ('B1')");
-    dbs.execSource("INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PSALE_PRICE, OLD_PRICE, N_QTY, "
-                   "G_QTY, VIP_PRICE) VALUES ('B1', 'P1', 1, 1, 1, 1, 1)");
+    dbs.execSource(
+        "INSERT INTO PSALE_SUB (MASTERBILLID, PROD_ID, PSALE_PRICE, OLD_PRICE, N_QTY, "
+        "G_QTY, VIP_PRICE) VALUES ('B1', 'P1', 1, 1, 1, 1, 1)");
     dbs.execSource("INSERT INTO CHGPRICE_MASTER (MASTERBILLID) VALUES ('C1')");
     dbs.execSource("INSERT INTO CHGPRICE_SUB (MASTERBILLID, PROD_ID) VALUES ('C1', 'P1')");
     queue("PSALE_WAIT", "B1", "INSERT");
@@ -86,8 +87,10 @@ TEST_F(BillQueueTest, TwentyFiveQuotationsComeInPagesOfTen) {
 TEST_F(BillQueueTest, AClaimedDeletionRemovesTheBillsLinesAndMasterRow) {
     for (const char* id : {"Q''7", "Q8"}) {
         dbs.execTarget(std::string("INSERT INTO QUOT_MASTER (MASTERBILLID) VALUES ('") + id + "')");
-        dbs.execTarget(std::string("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('") + id + "', 'P1')");
-        dbs.execTarget(std::string("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('") + id + "', 'P2')");
+        dbs.execTarget(std::string("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('") + id +
+                       "', 'P1')");
+        dbs.execTarget(std::string("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('") + id +
+                       "', 'P2')");
     }
     queue("QUOT_WAIT", "Q''7", "DELETE");
     queue("QUOT_WAIT", "Q8", "DELETE", "0002");

@@ -16,7 +16,7 @@ using testsupport::Rows;
 using Lines = std::vector<std::string>;
 
 class DownloadRunTest : public EngineTest {
-protected:
+  protected:
     void TearDown() override {
         base::setClock({});
         EngineTest::TearDown();
@@ -45,7 +45,8 @@ TEST_F(DownloadRunTest, EveryTickedItemGetsATimestampAndItsCaption) {
     // The captions themselves are pinned by the window's test.
     for (size_t i = 0; i < 12; ++i) {
         EXPECT_EQ(view.lines[2 * i], "2005/03/01-09:30:05");
-        EXPECT_EQ(view.lines[2 * i + 1], std::string(engine::categories()[i].caption) + "...Loading.");
+        EXPECT_EQ(view.lines[2 * i + 1],
+                  std::string(engine::categories()[i].caption) + "...Loading.");
     }
     EXPECT_EQ(view.lines.back(), "Done...");
     // Specified reads nothing from headquarters.
@@ -115,7 +116,8 @@ TEST_F(DownloadRunTest, HeadquartersOnAServerAndTheBranchEmbedded) {
     if (!testsupport::loopbackServerAvailable()) GTEST_SKIP() << "no Firebird server on loopback";
     dbs.execSource("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('T1', '飲料')");
     dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', '紅茶')");
-    dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')");
+    dbs.execSource(
+        "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P1', 'UPDATE')");
     dbs.detachAll();  // the server opens the headquarters file, the run the branch file
     testsupport::TestDatabases::RegistryOptions options;
     options.sourceDatabase = "localhost:" + dbs.sourcePath();

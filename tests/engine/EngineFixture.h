@@ -19,7 +19,7 @@ namespace testsupport {
 // Fresh headquarters and branch databases from the schema, the form's
 // connections on them, and a plain window, for every test.
 class EngineTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         auto [connections, drivers] = dbs.writeRegistry();
         files = {connections, drivers};

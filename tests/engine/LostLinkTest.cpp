@@ -17,8 +17,9 @@ struct LostLinkCase {
     const char* statement;  // the server goes away just before its second execution
     Rows (*branchRows)(TestDatabases&);
 };
-void PrintTo(const LostLinkCase& c, std::ostream* os) { *os << c.name; }
-
+void PrintTo(const LostLinkCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 Rows topItems(TestDatabases& dbs) {
     return dbs.queryTarget("SELECT TOP_ITEMID, TOP_ITEMNAME FROM PROD_TOPITEM ORDER BY 1");
@@ -28,13 +29,14 @@ Rows psaleLines(TestDatabases& dbs) {
 }
 
 class BranchLinkLost : public BillTest, public ::testing::WithParamInterface<LostLinkCase> {
-protected:
+  protected:
     void SetUp() override {
         if (!PrivateServer::available()) GTEST_SKIP() << "no Firebird server installed";
         BillTest::SetUp();
         for (const char* id : {"01", "02", "03"}) {
-            dbs.execSource(std::string("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('") +
-                           id + "', 'top " + id + "')");
+            dbs.execSource(
+                std::string("INSERT INTO PROD_TOPITEM (TOP_ITEMID, TOP_ITEMNAME) VALUES ('") + id +
+                "', 'top " + id + "')");
         }
         dbs.execSource("INSERT INTO PSALE_MASTER (MASTERBILLID) VALUES ('B1')");
         for (const char* prod : {"P1", "P2", "P3"}) {
@@ -90,7 +92,8 @@ TEST_P(BranchLinkLost, EndsTheRunWithTheLinksMessageAndTheNextRunMakesItGood) {
     run();
     server->stop();
     EXPECT_EQ(c.branchRows(dbs).size(), 3u);
-    EXPECT_EQ(queueRows("PSALE_WAIT").size(), c.category == 5 ? 0u : 1u);  // untouched by category 0
+    EXPECT_EQ(queueRows("PSALE_WAIT").size(),
+              c.category == 5 ? 0u : 1u);  // untouched by category 0
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -15,14 +15,16 @@ using testsupport::Rows;
 using Lines = std::vector<std::string>;
 
 class WaitQueuesTest : public EngineTest {
-protected:
+  protected:
     void TearDown() override {
         testsupport::setStatementHook({});
         EngineTest::TearDown();
     }
     void addProduct(const std::string& id, const std::string& name, const char* barcode = "471") {
-        dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, SALE_PRICE, CHG_DATE) "
-                       "VALUES ('" + id + "', '" + barcode + id + "', '" + name + "', 25, '2005/03/01')");
+        dbs.execSource(
+            "INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME, SALE_PRICE, CHG_DATE) "
+            "VALUES ('" +
+            id + "', '" + barcode + id + "', '" + name + "', 25, '2005/03/01')");
     }
     void queue(const std::string& table, const std::string& keyColumn, const std::string& store,
                const std::string& key, const std::string& state) {
@@ -34,7 +36,8 @@ protected:
         queue("PRODUCT_WAIT", "PROD_ID", store, key, state);
     }
     Rows productQueue() {
-        return dbs.querySource("SELECT STORE_ID, PROD_ID, STATE, TRAN_CODE FROM PRODUCT_WAIT ORDER BY WAIT_ID");
+        return dbs.querySource(
+            "SELECT STORE_ID, PROD_ID, STATE, TRAN_CODE FROM PRODUCT_WAIT ORDER BY WAIT_ID");
     }
     Rows targetProducts() {
         return dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT ORDER BY 1");
@@ -61,13 +64,16 @@ TEST_F(WaitQueuesTest, AnEmptyQueueRunsTheProtocolStatementsInOrder) {
 
     run();
 
-    EXPECT_EQ(tracedStatements(),
-              (Lines{"UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '0001' AND STATE = 'DELETE' ",
-                     "SELECT * FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND TRAN_CODE = 'X' ",
-                     "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '0001' AND STATE <> 'DELETE' ",
-                     "SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
-                     "B.PROD_ID AND B.STORE_ID = '0001' AND TRAN_CODE = 'W' ",
-                     "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W' and STORE_ID = '0001'"}));
+    EXPECT_EQ(
+        tracedStatements(),
+        (Lines{
+            "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '0001' AND STATE = 'DELETE' ",
+            "SELECT * FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND TRAN_CODE = 'X' ",
+            "UPDATE PRODUCT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '0001' AND STATE <> "
+            "'DELETE' ",
+            "SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = "
+            "B.PROD_ID AND B.STORE_ID = '0001' AND TRAN_CODE = 'W' ",
+            "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W' and STORE_ID = '0001'"}));
     EXPECT_EQ(view.branchLines(), (Lines{"product data finished..!"}));
 }
 
@@ -119,12 +125,13 @@ TEST_F(WaitQueuesTest, TwelveChangesArePagedAndLoggedInLowerCase) {
 
     run();
 
-    EXPECT_EQ(view.branchLines(),
-              (Lines{"select first 10 skip 0 * from product a inner join product_wait b  on a.prod_id = "
-                     "b.prod_id and b.store_id = '0001' and tran_code = 'w' ",
-                     "select first 10 skip 10 * from product a inner join product_wait b  on a.prod_id = "
-                     "b.prod_id and b.store_id = '0001' and tran_code = 'w'  ",
-                     "product data finished..!"}));
+    EXPECT_EQ(
+        view.branchLines(),
+        (Lines{"select first 10 skip 0 * from product a inner join product_wait b  on a.prod_id = "
+               "b.prod_id and b.store_id = '0001' and tran_code = 'w' ",
+               "select first 10 skip 10 * from product a inner join product_wait b  on a.prod_id = "
+               "b.prod_id and b.store_id = '0001' and tran_code = 'w'  ",
+               "product data finished..!"}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT"), (Rows{{"12"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT PROD_NAME, SALE_PRICE FROM PRODUCT WHERE PROD_ID = 'P21'"),
               (Rows{{"商品21", "25"}}));
@@ -137,7 +144,8 @@ TEST_F(WaitQueuesTest, AllProbesProductsByBarcode) {
     addProduct("P1", "紅茶");
     dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'no barcode')");
     addProduct("P2", "綠茶");
-    dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME) VALUES ('P2', '4712', 'old')");
+    dbs.execTarget(
+        "INSERT INTO PRODUCT (PROD_ID, PROD_BARCODE, PROD_NAME) VALUES ('P2', '4712', 'old')");
     view.tickOnly({3});
     view.mode = engine::kModeAll;
 
@@ -155,8 +163,12 @@ TEST_F(WaitQueuesTest, AllProbesProductsByBarcode) {
 }
 
 TEST_F(WaitQueuesTest, AllWithTheDateFilterTakesRecentVendorsOnly) {
-    dbs.execSource("INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME, CHG_DATE) VALUES ('V1', '統一', '2005/03/01')");
-    dbs.execSource("INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME, CHG_DATE) VALUES ('V2', '味全', '2005/02/01')");
+    dbs.execSource(
+        "INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME, CHG_DATE) VALUES ('V1', '統一', "
+        "'2005/03/01')");
+    dbs.execSource(
+        "INSERT INTO PROVIDER (PROVIDER_ID, PROVIDER_NAME, CHG_DATE) VALUES ('V2', '味全', "
+        "'2005/02/01')");
     view.tickOnly({4});
     view.mode = engine::kModeAll;
     view.dateFilterOn = true;
@@ -164,7 +176,8 @@ TEST_F(WaitQueuesTest, AllWithTheDateFilterTakesRecentVendorsOnly) {
 
     run();
 
-    EXPECT_EQ(dbs.queryTarget("SELECT PROVIDER_ID, PROVIDER_NAME FROM PROVIDER"), (Rows{{"V1", "統一"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT PROVIDER_ID, PROVIDER_NAME FROM PROVIDER"),
+              (Rows{{"V1", "統一"}}));
     EXPECT_EQ(view.branchLines(),
               (Lines{"SELECT FIRST 10 SKIP 0 * FROM PROVIDER WHERE CHG_DATE >= '2005/03/01'",
                      "SELECT FIRST 10 SKIP 10 * FROM PROVIDER WHERE CHG_DATE >= '2005/03/01'",
@@ -172,8 +185,9 @@ TEST_F(WaitQueuesTest, AllWithTheDateFilterTakesRecentVendorsOnly) {
 }
 
 TEST_F(WaitQueuesTest, CustomersInChangedTakeTheJoinedRowsFirstColumns) {
-    dbs.execSource("INSERT INTO CUSTOMER (CUST_ID, CUST_NAME, TEL, CREDIT_AMT, CHG_DATE) "
-                   "VALUES ('C1', '王小明', '02-1234', 5000.5, '2005/03/01')");
+    dbs.execSource(
+        "INSERT INTO CUSTOMER (CUST_ID, CUST_NAME, TEL, CREDIT_AMT, CHG_DATE) "
+        "VALUES ('C1', '王小明', '02-1234', 5000.5, '2005/03/01')");
     queue("CUSTOMER_WAIT", "CUST_ID", "0001", "C1", "UPDATE");
     view.tickOnly({11});
 
@@ -262,7 +276,8 @@ TEST_F(WaitQueuesTest, ARunStoppedInEitherPassIsMadeGoodByTheNextRun) {
     // Stopped during the deletions: the first record is deleted, both rows stay claimed.
     failStatementContaining("DELETE FROM PRODUCT WHERE PROD_ID = 'P9'");
     EXPECT_EQ(runExpectingError(), "injected failure");
-    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE TRAN_CODE = 'X'"), (Rows{{"2"}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE TRAN_CODE = 'X'"),
+              (Rows{{"2"}}));
 
     // Stopped while mirroring the second change: the deletions are done and removed,
     // the changes stay claimed.
@@ -294,7 +309,8 @@ TEST_F(WaitQueuesTest, AQueueLongerThanThePageBoundKeepsTheUnreachedClaims) {
 
     run("0001", options);
 
-    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W'"), (Rows{{"15"}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT WHERE TRAN_CODE = 'W'"),
+              (Rows{{"15"}}));
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT"), (Rows{{"10"}}));
     const Lines lines = view.branchLines();
     ASSERT_EQ(lines.size(), 2u);

@@ -10,7 +10,7 @@ namespace {
 
 template <typename T>
 class Disposable {
-public:
+  public:
     explicit Disposable(T* p) : p_(p) {}
     ~Disposable() {
         if (p_) p_->dispose();
@@ -20,7 +20,7 @@ public:
     T* operator->() const { return p_; }
     T* get() const { return p_; }
 
-private:
+  private:
     T* p_;
 };
 
@@ -50,7 +50,8 @@ std::string decimalText(int64_t unscaled, int scale) {
     if (scale >= 0) return std::to_string(unscaled);
     const bool negative = unscaled < 0;
     // Work on the magnitude as unsigned to cope with INT64_MIN.
-    uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(unscaled) : static_cast<uint64_t>(unscaled);
+    uint64_t magnitude =
+        negative ? 0 - static_cast<uint64_t>(unscaled) : static_cast<uint64_t>(unscaled);
     std::string digits = std::to_string(magnitude);
     const auto places = static_cast<std::size_t>(-scale);
     if (digits.size() <= places) digits.insert(0, places - digits.size() + 1, '0');
@@ -100,7 +101,8 @@ Firebird::IMaster* master() {
     return m;
 }
 
-void run(const std::string& context, const std::function<void(Firebird::ThrowStatusWrapper*)>& call) {
+void run(const std::string& context,
+         const std::function<void(Firebird::ThrowStatusWrapper*)>& call) {
     Disposable<Firebird::IStatus> status(master()->getStatus());
     Firebird::ThrowStatusWrapper wrapper(status.get());
     try {
@@ -112,7 +114,8 @@ void run(const std::string& context, const std::function<void(Firebird::ThrowSta
 
 namespace {
 
-Ref<Firebird::IAttachment> open(const std::string& database, const AttachOptions& o, bool creating) {
+Ref<Firebird::IAttachment> open(const std::string& database, const AttachOptions& o,
+                                bool creating) {
     Ref<Firebird::IAttachment> att;
     run((creating ? "create " : "attach ") + database, [&](Firebird::ThrowStatusWrapper* st) {
         Firebird::IUtil* util = master()->getUtilInterface();
@@ -182,17 +185,19 @@ void execute(Firebird::IAttachment* attachment, const std::string& sql) {
     });
 }
 
-std::vector<std::vector<std::string>> query(Firebird::IAttachment* attachment, const std::string& sql) {
+std::vector<std::vector<std::string>> query(Firebird::IAttachment* attachment,
+                                            const std::string& sql) {
     std::vector<std::vector<std::string>> rows;
     run(sql, [&](Firebird::ThrowStatusWrapper* st) {
         Firebird::IUtil* util = master()->getUtilInterface();
         const auto t = tpb(true);
         Ref<Firebird::ITransaction> tra(
             attachment->startTransaction(st, static_cast<unsigned>(t.size()), t.data()));
-        Ref<Firebird::IStatement> stmt(attachment->prepare(st, tra.get(), 0, sql.c_str(), 3,
-                                                           Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+        Ref<Firebird::IStatement> stmt(attachment->prepare(
+            st, tra.get(), 0, sql.c_str(), 3, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
         Ref<Firebird::IMessageMetadata> meta(stmt->getOutputMetadata(st));
-        Ref<Firebird::IResultSet> rs(stmt->openCursor(st, tra.get(), nullptr, nullptr, meta.get(), 0));
+        Ref<Firebird::IResultSet> rs(
+            stmt->openCursor(st, tra.get(), nullptr, nullptr, meta.get(), 0));
         const unsigned count = meta->getCount(st);
         std::vector<unsigned char> buffer(meta->getMessageLength(st));
         while (rs->fetchNext(st, buffer.data()) == Firebird::IStatus::RESULT_OK) {
@@ -205,53 +210,71 @@ std::vector<std::vector<std::string>> query(Firebird::IAttachment* attachment, c
                 }
                 const int scale = meta->getScale(st, i);
                 switch (meta->getType(st, i) & ~1u) {
-                case SQL_SHORT: row.push_back(decimalText(load<int16_t>(p), scale)); break;
-                case SQL_LONG: row.push_back(decimalText(load<int32_t>(p), scale)); break;
-                case SQL_INT64: row.push_back(decimalText(load<int64_t>(p), scale)); break;
-                case SQL_FLOAT:
-                case SQL_DOUBLE:
-                case SQL_D_FLOAT: {
-                    const double d = (meta->getType(st, i) & ~1u) == SQL_FLOAT ? load<float>(p)
-                                                                             : load<double>(p);
-                    char b[64];
-                    std::snprintf(b, sizeof b, "%.15g", d);
-                    row.emplace_back(b);
-                    break;
-                }
-                case SQL_TYPE_DATE: row.push_back(dateText(load<ISC_DATE>(p))); break;
-                case SQL_TYPE_TIME: row.push_back(timeText(load<ISC_TIME>(p))); break;
-                case SQL_TIMESTAMP: {
-                    const auto ts = load<ISC_TIMESTAMP>(p);
-                    std::string text = dateText(ts.timestamp_date);
-                    if (ts.timestamp_time != 0) text += " " + timeText(ts.timestamp_time);
-                    row.push_back(text);
-                    break;
-                }
-                case SQL_TEXT:
-                    row.push_back(trimRight(std::string(reinterpret_cast<const char*>(p),
-                                                        meta->getLength(st, i))));
-                    break;
-                case SQL_VARYING:
-                    row.emplace_back(reinterpret_cast<const char*>(p) + 2, load<unsigned short>(p));
-                    break;
-                case SQL_BOOLEAN: row.emplace_back(*p ? "1" : "0"); break;
-                case SQL_BLOB: {
-                    ISC_QUAD id = load<ISC_QUAD>(p);
-                    Ref<Firebird::IBlob> blob(attachment->openBlob(st, tra.get(), &id, 0, nullptr));
-                    std::string data;
-                    char chunk[16384];
-                    for (;;) {
-                        unsigned got = 0;
-                        const int rc = blob->getSegment(st, sizeof chunk, chunk, &got);
-                        if (rc != Firebird::IStatus::RESULT_OK && rc != Firebird::IStatus::RESULT_SEGMENT)
-                            break;
-                        data.append(chunk, got);
+                    case SQL_SHORT:
+                        row.push_back(decimalText(load<int16_t>(p), scale));
+                        break;
+                    case SQL_LONG:
+                        row.push_back(decimalText(load<int32_t>(p), scale));
+                        break;
+                    case SQL_INT64:
+                        row.push_back(decimalText(load<int64_t>(p), scale));
+                        break;
+                    case SQL_FLOAT:
+                    case SQL_DOUBLE:
+                    case SQL_D_FLOAT: {
+                        const double d = (meta->getType(st, i) & ~1u) == SQL_FLOAT
+                                             ? load<float>(p)
+                                             : load<double>(p);
+                        char b[64];
+                        std::snprintf(b, sizeof b, "%.15g", d);
+                        row.emplace_back(b);
+                        break;
                     }
-                    blob.finish([&](Firebird::IBlob* b) { b->close(st); });
-                    row.push_back(std::move(data));
-                    break;
-                }
-                default: row.emplace_back("<unsupported>"); break;
+                    case SQL_TYPE_DATE:
+                        row.push_back(dateText(load<ISC_DATE>(p)));
+                        break;
+                    case SQL_TYPE_TIME:
+                        row.push_back(timeText(load<ISC_TIME>(p)));
+                        break;
+                    case SQL_TIMESTAMP: {
+                        const auto ts = load<ISC_TIMESTAMP>(p);
+                        std::string text = dateText(ts.timestamp_date);
+                        if (ts.timestamp_time != 0) text += " " + timeText(ts.timestamp_time);
+                        row.push_back(text);
+                        break;
+                    }
+                    case SQL_TEXT:
+                        row.push_back(trimRight(
+                            std::string(reinterpret_cast<const char*>(p), meta->getLength(st, i))));
+                        break;
+                    case SQL_VARYING:
+                        row.emplace_back(reinterpret_cast<const char*>(p) + 2,
+                                         load<unsigned short>(p));
+                        break;
+                    case SQL_BOOLEAN:
+                        row.emplace_back(*p ? "1" : "0");
+                        break;
+                    case SQL_BLOB: {
+                        ISC_QUAD id = load<ISC_QUAD>(p);
+                        Ref<Firebird::IBlob> blob(
+                            attachment->openBlob(st, tra.get(), &id, 0, nullptr));
+                        std::string data;
+                        char chunk[16384];
+                        for (;;) {
+                            unsigned got = 0;
+                            const int rc = blob->getSegment(st, sizeof chunk, chunk, &got);
+                            if (rc != Firebird::IStatus::RESULT_OK &&
+                                rc != Firebird::IStatus::RESULT_SEGMENT)
+                                break;
+                            data.append(chunk, got);
+                        }
+                        blob.finish([&](Firebird::IBlob* b) { b->close(st); });
+                        row.push_back(std::move(data));
+                        break;
+                    }
+                    default:
+                        row.emplace_back("<unsupported>");
+                        break;
                 }
             }
             rows.push_back(std::move(row));

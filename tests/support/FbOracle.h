@@ -15,7 +15,7 @@ namespace testsupport::fb {
 // Owns a reference-counted Firebird interface.
 template <typename T>
 class Ref {
-public:
+  public:
     Ref() = default;
     explicit Ref(T* p) : p_(p) {}
     ~Ref() { reset(); }
@@ -44,7 +44,7 @@ public:
     T* operator->() const { return p_; }
     explicit operator bool() const { return p_ != nullptr; }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 
@@ -52,7 +52,8 @@ Firebird::IMaster* master();
 
 // Runs call with a throwing status wrapper; a Firebird error becomes
 // std::runtime_error with Firebird's formatted message (prefixed by context).
-void run(const std::string& context, const std::function<void(Firebird::ThrowStatusWrapper*)>& call);
+void run(const std::string& context,
+         const std::function<void(Firebird::ThrowStatusWrapper*)>& call);
 
 struct AttachOptions {
     std::string user = "OLVTEST";
@@ -73,7 +74,8 @@ bool forcedWritesOn(Firebird::IAttachment* attachment);
 // Each statement in a transaction of its own, committed.
 void execute(Firebird::IAttachment* attachment, const std::string& sql);
 // All rows, each value as text (see TestDatabases.h for the forms).
-std::vector<std::vector<std::string>> query(Firebird::IAttachment* attachment, const std::string& sql);
+std::vector<std::vector<std::string>> query(Firebird::IAttachment* attachment,
+                                            const std::string& sql);
 
 }  // namespace testsupport::fb
 

@@ -21,7 +21,7 @@ namespace testsupport {
 // CloseCursor, which run in destructors, it must not throw. The commit of an
 // explicit transaction is a step too, under the text kCommitText.
 class StatementHooks {
-public:
+  public:
     enum class Step {
         Prepare,
         Execute,
@@ -40,7 +40,7 @@ public:
 // The forwarding classes. Each holds the real object it wraps and the hooks, which
 // must outlive the driver and everything it hands out.
 class ForwardingCursor : public db::Cursor {
-public:
+  public:
     ForwardingCursor(std::unique_ptr<db::Cursor> real, std::shared_ptr<const std::string> sql,
                      StatementHooks& hooks)
         : real_(std::move(real)), sql_(std::move(sql)), hooks_(hooks) {}
@@ -57,16 +57,17 @@ public:
         return more;
     }
 
-private:
+  private:
     std::unique_ptr<db::Cursor> real_;
     std::shared_ptr<const std::string> sql_;
     StatementHooks& hooks_;
 };
 
 class ForwardingStatement : public db::Statement {
-public:
+  public:
     ForwardingStatement(std::unique_ptr<db::Statement> real, std::string sql, StatementHooks& hooks)
-        : real_(std::move(real)), sql_(std::make_shared<const std::string>(std::move(sql))),
+        : real_(std::move(real)),
+          sql_(std::make_shared<const std::string>(std::move(sql))),
           hooks_(hooks) {}
     ~ForwardingStatement() override {
         hooks_.around(*sql_, StatementHooks::Step::Free, [this] { real_.reset(); });
@@ -89,14 +90,14 @@ public:
         return cursor;
     }
 
-private:
+  private:
     std::unique_ptr<db::Statement> real_;
     std::shared_ptr<const std::string> sql_;  // shared with the statement's cursors
     StatementHooks& hooks_;
 };
 
 class ForwardingConnection : public db::Connection {
-public:
+  public:
     ForwardingConnection(std::unique_ptr<db::Connection> real, StatementHooks& hooks)
         : real_(std::move(real)), hooks_(hooks) {}
 
@@ -121,21 +122,21 @@ public:
         return real_->supportsMultipleTransactions();
     }
 
-private:
+  private:
     std::unique_ptr<db::Connection> real_;
     StatementHooks& hooks_;
 };
 
 // Owns the real driver (its module stays loaded for the rest of the process).
 class ForwardingDriver : public db::Driver {
-public:
+  public:
     ForwardingDriver(db::Driver* real, StatementHooks& hooks) : real_(real), hooks_(hooks) {}
 
     std::unique_ptr<db::Connection> createConnection() override {
         return std::make_unique<ForwardingConnection>(real_->createConnection(), hooks_);
     }
 
-private:
+  private:
     std::unique_ptr<db::Driver> real_;
     StatementHooks& hooks_;
 };

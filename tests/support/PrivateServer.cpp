@@ -78,9 +78,10 @@ PrivateServer::PrivateServer() {
     fs::create_directory(folder_ + "/lock");
     fs::copy_file(kSecurityDatabase, folder_ + "/security3.fdb");
     port_ = unusedLoopbackPort();
-    std::ofstream(folder_ + "/firebird.conf") << "RemoteServicePort = " << port_ << "\n"
-                                              << "RemoteBindAddress = localhost\n"
-                                              << "SecurityDatabase = " << folder_ << "/security3.fdb\n";
+    std::ofstream(folder_ + "/firebird.conf")
+        << "RemoteServicePort = " << port_ << "\n"
+        << "RemoteBindAddress = localhost\n"
+        << "SecurityDatabase = " << folder_ << "/security3.fdb\n";
 }
 
 PrivateServer::~PrivateServer() {

@@ -14,7 +14,7 @@
 namespace testsupport {
 
 class PrivateServer {
-public:
+  public:
     // Prepares the folder and picks a free port; does not start the server.
     // Throws std::runtime_error when the Firebird server is not installed.
     PrivateServer();
@@ -37,7 +37,7 @@ public:
     // Whether this machine can run one (the server binary and its files exist).
     static bool available();
 
-private:
+  private:
     std::string folder_;
     int port_ = 0;
     int pid_ = 0;

@@ -45,10 +45,10 @@ bool startsWith(const std::string& s, const std::string& prefix) {
 // isql's own commands, which are not SQL; SET TERM is handled by the splitter.
 bool isIsqlCommand(const std::string& n) {
     static const char* const kCommands[] = {
-        "SET SQL DIALECT", "SET NAMES", "SET AUTODDL", "SET AUTO", "SET ECHO", "SET LIST",
-        "SET BAIL", "SET WARNINGS", "SET WNG", "SET HEADING", "SET STATS", "SET COUNT",
-        "SET PLAN", "SET TIME", "SET BLOB", "SET ROWCOUNT", "CREATE DATABASE", "CONNECT ",
-        "COMMIT", "ROLLBACK"};
+        "SET SQL DIALECT", "SET NAMES",       "SET AUTODDL",  "SET AUTO", "SET ECHO",
+        "SET LIST",        "SET BAIL",        "SET WARNINGS", "SET WNG",  "SET HEADING",
+        "SET STATS",       "SET COUNT",       "SET PLAN",     "SET TIME", "SET BLOB",
+        "SET ROWCOUNT",    "CREATE DATABASE", "CONNECT ",     "COMMIT",   "ROLLBACK"};
     for (const char* c : kCommands)
         if (startsWith(n, c)) return true;
     return false;
@@ -78,43 +78,43 @@ std::vector<std::string> splitScript(const std::string& script) {
         const char c = script[i];
         const char next = i + 1 < script.size() ? script[i + 1] : '\0';
         switch (state) {
-        case State::Normal:
-            if (c == '-' && next == '-') {
-                state = State::LineComment;
-                ++i;
-            } else if (c == '/' && next == '*') {
-                state = State::BlockComment;
-                ++i;
-            } else if (script.compare(i, terminator.size(), terminator) == 0) {
-                finish();
-                i += terminator.size() - 1;
-            } else {
-                if (c == '\'') state = State::Single;
-                if (c == '"') state = State::Double;
+            case State::Normal:
+                if (c == '-' && next == '-') {
+                    state = State::LineComment;
+                    ++i;
+                } else if (c == '/' && next == '*') {
+                    state = State::BlockComment;
+                    ++i;
+                } else if (script.compare(i, terminator.size(), terminator) == 0) {
+                    finish();
+                    i += terminator.size() - 1;
+                } else {
+                    if (c == '\'') state = State::Single;
+                    if (c == '"') state = State::Double;
+                    current += c;
+                }
+                break;
+            case State::Single:
                 current += c;
-            }
-            break;
-        case State::Single:
-            current += c;
-            if (c == '\'') state = State::Normal;  // a doubled quote re-enters at once
-            break;
-        case State::Double:
-            current += c;
-            if (c == '"') state = State::Normal;
-            break;
-        case State::LineComment:
-            if (c == '\n') {
-                state = State::Normal;
-                current += '\n';
-            }
-            break;
-        case State::BlockComment:
-            if (c == '*' && next == '/') {
-                state = State::Normal;
-                current += ' ';
-                ++i;
-            }
-            break;
+                if (c == '\'') state = State::Normal;  // a doubled quote re-enters at once
+                break;
+            case State::Double:
+                current += c;
+                if (c == '"') state = State::Normal;
+                break;
+            case State::LineComment:
+                if (c == '\n') {
+                    state = State::Normal;
+                    current += '\n';
+                }
+                break;
+            case State::BlockComment:
+                if (c == '*' && next == '/') {
+                    state = State::Normal;
+                    current += ' ';
+                    ++i;
+                }
+                break;
         }
     }
     finish();

@@ -58,7 +58,7 @@ void writeFile(const std::string& path, const std::string& text) {
 // Template database files, one per script text, built once per process in a cache
 // folder of this process that is removed when the process ends.
 class TemplateCache {
-public:
+  public:
     static TemplateCache& instance() {
         static TemplateCache cache;
         return cache;
@@ -96,7 +96,7 @@ public:
         if (!dir_.empty()) fs::remove_all(dir_, ec);
     }
 
-private:
+  private:
     std::mutex mutex_;
     std::string dir_;
     std::map<std::string, std::string> files_;
@@ -168,19 +168,31 @@ TestDatabases::~TestDatabases() {
     fs::remove_all(impl_->folder, ec);
 }
 
-const std::string& TestDatabases::folder() const { return impl_->folder; }
-std::string TestDatabases::sourcePath() const { return impl_->sourcePath(); }
-std::string TestDatabases::targetPath() const { return impl_->targetPath(); }
+const std::string& TestDatabases::folder() const {
+    return impl_->folder;
+}
+std::string TestDatabases::sourcePath() const {
+    return impl_->sourcePath();
+}
+std::string TestDatabases::targetPath() const {
+    return impl_->targetPath();
+}
 
-std::pair<std::string, std::string> TestDatabases::writeRegistry(const RegistryOptions& options) const {
+std::pair<std::string, std::string> TestDatabases::writeRegistry(
+    const RegistryOptions& options) const {
     auto section = [](const std::string& name, const std::string& database,
                       const std::string& password = "olvtest") {
-        return "[" + name + "]\n"
+        return "[" + name +
+               "]\n"
                "DriverName=Interbase\n"
-               "Database=" + database + "\n"
+               "Database=" +
+               database +
+               "\n"
                "RoleName=RoleName\n"
                "User_Name=OLVTEST\n"
-               "Password=" + password + "\n"
+               "Password=" +
+               password +
+               "\n"
                "ServerCharSet=UTF8\n"
                "SQLDialect=3\n"
                "BlobSize=-1\n"
@@ -193,16 +205,20 @@ std::pair<std::string, std::string> TestDatabases::writeRegistry(const RegistryO
     };
     const std::string connections = impl_->folder + "/dbxconnections.ini";
     const std::string drivers = impl_->folder + "/dbxdrivers.ini";
-    writeFile(connections,
-              section("Dravonel", options.sourceDatabase.empty() ? sourcePath() : options.sourceDatabase,
-                      options.sourcePassword.empty() ? "olvtest" : options.sourcePassword) +
-                  "\n" +
-                  section("Corvane", options.targetDatabase.empty() ? targetPath() : options.targetDatabase));
+    writeFile(
+        connections,
+        section("Dravonel", options.sourceDatabase.empty() ? sourcePath() : options.sourceDatabase,
+                options.sourcePassword.empty() ? "olvtest" : options.sourcePassword) +
+            "\n" +
+            section("Corvane",
+                    options.targetDatabase.empty() ? targetPath() : options.targetDatabase));
     writeFile(drivers,
               "[Interbase]\n"
-              "LibraryName=" + driverModulePath() + "\n"
-              "GetDriverFunc=getSQLDriverINTERBASE\n"
-              "VendorLib=libfbclient.so.2\n");
+              "LibraryName=" +
+                  driverModulePath() +
+                  "\n"
+                  "GetDriverFunc=getSQLDriverINTERBASE\n"
+                  "VendorLib=libfbclient.so.2\n");
     return {connections, drivers};
 }
 
@@ -219,7 +235,9 @@ Rows TestDatabases::queryTarget(const std::string& sql) {
     return fb::query(impl_->get(impl_->target, targetPath()), sql);
 }
 
-void TestDatabases::detachAll() { impl_->detachAll(); }
+void TestDatabases::detachAll() {
+    impl_->detachAll();
+}
 
 void TestDatabases::attachThroughServer(bool on) {
     if (on == impl_->throughServer) return;
@@ -250,8 +268,12 @@ bool loopbackServerAvailable() {
     return ok;
 }
 
-std::string driverModulePath() { return OLVARIN_DRIVER_MODULE; }
+std::string driverModulePath() {
+    return OLVARIN_DRIVER_MODULE;
+}
 
-std::string schemaDir() { return OLVARIN_SCHEMA_DIR; }
+std::string schemaDir() {
+    return OLVARIN_SCHEMA_DIR;
+}
 
 }  // namespace testsupport

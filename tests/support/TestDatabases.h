@@ -28,7 +28,7 @@ struct RegistryOptions {
 };
 
 class TestDatabases {
-public:
+  public:
     // hq.fdb (source) from schema/tables.sql and schema/queues.sql, branch.fdb (target)
     // from schema/tables.sql
     // of the source tree. Throws std::runtime_error when a script is missing or fails.
@@ -68,7 +68,7 @@ public:
     // the server holds the files, since both cannot open one file at once.
     void attachThroughServer(bool on);
 
-private:
+  private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
