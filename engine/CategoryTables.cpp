@@ -91,7 +91,7 @@ void copyWholeTable(RunContext& run, const WholeTable& table) {
     if (run.bulk) {
         db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table,
                                   table.mirror.keyField);
-        db::Transaction all(run.data.SQLCon_Target, db::TransactionDesc{});
+        db::Transaction all(run.data.SQLCon_Target);
         for (source.first(); !source.eof(); source.next()) {
             run.stepGauge();
             mirrorRowByKey(run, source, table.mirror, writer);

@@ -12,6 +12,11 @@ namespace engine {
 
 // Rows per page of the bulk path.
 inline constexpr int kBulkPageSize = 500;
+// Rows the bulk path writes in one branch transaction before it commits: every
+// commit flushes the transaction's data and index pages with synchronous writes,
+// so fewer commits mean fewer writes per row. A failure loses at most this much
+// work, which the next run makes good.
+inline constexpr int kBulkCommitRows = 20000;
 
 // What a category branch works with during one run.
 struct RunContext {
@@ -24,6 +29,7 @@ struct RunContext {
     long long pageBoundCap = 0;
     bool bulk = false;  // the bulk path (see RunOptions)
     int bulkPageSize = kBulkPageSize;
+    int bulkCommitRows = kBulkCommitRows;
     // What the run did so far, and the category being run (its index).
     RunTally tally{};
     int category = 0;
