@@ -191,7 +191,9 @@ TEST_F(BulkPath, RowsDeletedBehindTheScanMakeOffsetPagesSkipButNotTheBulkScan) {
     auto smallCategories = [](World& world, bool bulkPath) {
         world.view.tickOnly({2});
         world.view.mode = engine::kModeAll;
-        engine::runDownload(world.view, *world.data, "0001", {.bulk = bulkPath});
+        // A commit after every page, so that the deletion falls between two pages.
+        engine::runDownload(world.view, *world.data, "0001",
+                            {.bulk = bulkPath, .bulkCommitRows = 1});
     };
     for (World* world : {plain.get(), bulk.get()}) {
         auto [connections, drivers] = world->dbs.writeRegistry();
