@@ -14,9 +14,10 @@ namespace engine {
 inline constexpr int kBulkPageSize = 500;
 // Rows the bulk path writes in one branch transaction before it commits: every
 // commit flushes the transaction's data and index pages with synchronous writes,
-// so fewer commits mean fewer writes per row. A failure loses at most this much
-// work, which the next run makes good.
-inline constexpr int kBulkCommitRows = 20000;
+// and a later one writes the same index pages again, so fewer commits mean fewer
+// writes per row. A failure loses at most this much work, which the next run
+// makes good.
+inline constexpr int kBulkCommitRows = 100000;
 
 // What a category branch works with during one run.
 struct RunContext {
