@@ -241,6 +241,16 @@ void bindParameters(db::SQLQuery& query, db::ClientDataSet& row,
     }
 }
 
+// Whether query's text is statement's lines already.
+bool holdsText(const db::SQLQuery& query, const BillStatement& statement) {
+    std::string text;
+    for (const char* line : statement.lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    return query.sqlText() == text;
+}
+
 // How the copy's statements are prepared: afresh for every execution, or once per
 // run (the bulk path).
 enum class Preparation { EveryTime, Once };
@@ -250,8 +260,12 @@ enum class Preparation { EveryTime, Once };
 void executeFromRow(db::SQLQuery& query, const BillStatement& statement, db::ClientDataSet& row,
                     Preparation preparation) {
     query.close();
-    query.clearSql();
-    for (const char* line : statement.lines) query.addSql(line);
+    // Giving the same text again would keep every parameter as it is, and only parse
+    // the text once per line given; the bulk path skips that.
+    if (preparation == Preparation::EveryTime || !holdsText(query, statement)) {
+        query.clearSql();
+        for (const char* line : statement.lines) query.addSql(line);
+    }
     bindParameters(query, row, statement.conversions);
     if (preparation == Preparation::Once)
         query.execPrepared();
