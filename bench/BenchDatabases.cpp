@@ -46,9 +46,32 @@ db::RegistryFiles BenchDatabases::registry(const std::string& timingDriver,
     return {connections, drivers};
 }
 
-void BenchDatabases::queueChanges(const std::string& store, long long rows) {
-    databases_.execSource(queueChangesSql(store, rows));
+void BenchDatabases::queueChanges(const std::string& store, long long rows,
+                                  const std::string& state) {
+    databases_.execSource(queueChangesSql(store, rows, state));
     databases_.detachAll();
+}
+
+void BenchDatabases::fillBranch(long long rows) {
+    databases_.execTarget(table_.fillSql(rows));
+    databases_.detachAll();
+}
+
+void BenchDatabases::execSource(const std::string& sql) {
+    databases_.execSource(sql);
+    databases_.detachAll();
+}
+
+long long BenchDatabases::countSource(const std::string& sql) {
+    const long long n = std::stoll(databases_.querySource(sql).at(0).at(0));
+    databases_.detachAll();
+    return n;
+}
+
+long long BenchDatabases::countBranch(const std::string& sql) {
+    const long long n = count(databases_, sql);
+    databases_.detachAll();
+    return n;
 }
 
 long long BenchDatabases::queuedChanges(const std::string& store) {

@@ -26,8 +26,17 @@ class BenchDatabases {
     db::RegistryFiles registry(const std::string& timingDriver,
                                const std::string& sourceDatabase = {}) const;
 
-    // Queues rows product changes for store at headquarters (PRODUCT_WAIT).
-    void queueChanges(const std::string& store, long long rows);
+    // Queues rows product changes for store at headquarters (PRODUCT_WAIT), in the
+    // state given ("UPDATE", or "DELETE" for a discontinuation).
+    void queueChanges(const std::string& store, long long rows,
+                      const std::string& state = "UPDATE");
+    // Fills the branch with rows of the table, as headquarters is filled.
+    void fillBranch(long long rows);
+    // Runs a statement at headquarters; the first value of a query's first row, as a
+    // number, at headquarters and on the branch.
+    void execSource(const std::string& sql);
+    long long countSource(const std::string& sql);
+    long long countBranch(const std::string& sql);
     // Queue rows of store still at headquarters.
     long long queuedChanges(const std::string& store);
 

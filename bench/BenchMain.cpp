@@ -52,12 +52,16 @@ int main(int argc, char** argv) {
     int failures = 0;
     bool headerPrinted = false;
     for (const auto& suite : options.suites) {
-        if ((suite == "sizes" || suite == "changed") && !headerPrinted) {
+        const bool tabled =
+            suite == "sizes" || suite == "changed" || suite == "deletions" || suite == "bills";
+        if (tabled && !headerPrinted) {
             printTableHeader();
             headerPrinted = true;
         }
         if (suite == "sizes") failures += runSizesSuite(options);
         if (suite == "changed") failures += runChangedSuite(options);
+        if (suite == "deletions") failures += runDeletionsSuite(options);
+        if (suite == "bills") failures += runBillsSuite(options);
         if (suite == "branches") failures += runBranchesSuite(options, selfPath().c_str());
         if (suite == "fleet") failures += runFleetSuite(options);
         if (suite == "soak") failures += runSoakSuite(options);

@@ -42,12 +42,13 @@ std::vector<std::string> oneOf(const std::string& list, const std::vector<std::s
 }  // namespace
 
 const char* usageText() {
-    return "usage: olvarin-bench [--suite all|sizes|changed|branches|fleet|soak[,...]] [options]\n"
+    return "usage: olvarin-bench [--suite "
+           "all|sizes|changed|deletions|bills|branches|fleet|soak[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
            "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 "
            "(branches),\n"
-           "                      100 timer runs (soak)\n"
+           "                      2,000 deletions, 200 bills, 100 timer runs (soak)\n"
            "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
            "                      default sale,product\n"
            "    --default-cap N   the default path only up to N rows or changes (default 50000)\n"
@@ -56,6 +57,10 @@ const char* usageText() {
            "    --repeat R        every side R times, alternately, on fresh databases; medians\n"
            "  changed: mode Changed, queued product changes for one store, empty branch\n"
            "    --changes N       queued changes (default 20000)\n"
+           "  deletions: mode Changed, queued deletions of products the branch holds\n"
+           "    --deletions N     queued deletions (default 20000)\n"
+           "  bills: mode Changed, queued price-change bills of ten due lines each\n"
+           "    --bills N         queued bills (default 2000)\n"
            "  branches: N branches at once against one headquarters server on loopback\n"
            "    --branches N[,N]  branch counts (default 1,4,16)\n"
            "    --per-store N     queued changes of each store (default 2000)\n"
@@ -80,10 +85,12 @@ BenchOptions parseOptions(int argc, char** argv) {
         };
         if (arg == "--suite") {
             for (const auto& s : oneOf(
-                     value(), {"all", "sizes", "changed", "branches", "fleet", "soak"}, "suite")) {
+                     value(),
+                     {"all", "sizes", "changed", "deletions", "bills", "branches", "fleet", "soak"},
+                     "suite")) {
                 if (s == "all")
-                    o.suites.insert(o.suites.end(),
-                                    {"sizes", "changed", "branches", "fleet", "soak"});
+                    o.suites.insert(o.suites.end(), {"sizes", "changed", "deletions", "bills",
+                                                     "branches", "fleet", "soak"});
                 else
                     o.suites.push_back(s);
             }
@@ -97,6 +104,10 @@ BenchOptions parseOptions(int argc, char** argv) {
             o.defaultCap = count(value());
         } else if (arg == "--changes") {
             o.changes = count(value());
+        } else if (arg == "--deletions") {
+            o.deletions = count(value());
+        } else if (arg == "--bills") {
+            o.bills = count(value());
         } else if (arg == "--branches") {
             for (const auto& n : splitList(value()))
                 o.branchCounts.push_back(static_cast<int>(count(n)));
@@ -124,7 +135,8 @@ BenchOptions parseOptions(int argc, char** argv) {
             throw std::invalid_argument("unknown flag: " + arg);
         }
     }
-    if (o.suites.empty()) o.suites = {"sizes", "changed", "branches", "fleet", "soak"};
+    if (o.suites.empty())
+        o.suites = {"sizes", "changed", "deletions", "bills", "branches", "fleet", "soak"};
     if (o.rowCounts.empty())
         o.rowCounts =
             quick ? std::vector<long long>{2000} : std::vector<long long>{10000, 50000, 100000};
@@ -133,6 +145,8 @@ BenchOptions parseOptions(int argc, char** argv) {
         o.branchCounts = quick ? std::vector<int>{1, 4} : std::vector<int>{1, 4, 16};
     if (quick) {
         o.changes = 2000;
+        o.deletions = 2000;
+        o.bills = 200;
         o.changesPerStore = 200;
         o.fleetStores = 100;
         o.fleetQueueRows = 100000;

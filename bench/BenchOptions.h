@@ -11,6 +11,8 @@ struct BenchOptions {
     std::vector<std::string> tables;     // sizes: "item", "sale", "product"
     long long defaultCap = 50000;        // sizes: the default path runs up to this many rows
     long long changes = 20000;           // changed: queued product changes for one store
+    long long deletions = 20000;         // deletions: queued product deletions for one store
+    long long bills = 2000;              // bills: queued price-change bills of ten lines
     std::vector<int> branchCounts;       // branches: branches at once
     long long changesPerStore = 2000;    // branches: queued changes of each store
     long long fleetStores = 1000;        // fleet: stores of the chain

@@ -2,14 +2,14 @@
 
 namespace bench {
 
-std::string queueChangesSql(const std::string& store, long long rows) {
+std::string queueChangesSql(const std::string& store, long long rows, const std::string& state) {
     return "EXECUTE BLOCK AS DECLARE i INTEGER = 0; BEGIN "
            "WHILE (i < " +
            std::to_string(rows) +
            ") DO BEGIN "
            "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE, TRAN_CODE) VALUES ('" +
-           store +
-           "', 'P' || LPAD(CAST(:i AS VARCHAR(12)), 8, '0'), 'UPDATE', 'N'); "
+           store + "', 'P' || LPAD(CAST(:i AS VARCHAR(12)), 8, '0'), '" + state +
+           "', 'N'); "
            "i = i + 1; END END";
 }
 

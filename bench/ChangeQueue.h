@@ -6,9 +6,10 @@
 // mode-Changed cases fill it, and the statements the physical limit uses for it.
 namespace bench {
 
-// Queues rows changes for store: products P00000000.. in key order, STATE 'UPDATE',
-// waiting (TRAN_CODE 'N').
-std::string queueChangesSql(const std::string& store, long long rows);
+// Queues rows changes for store: products P00000000.. in key order, in the state
+// given ('UPDATE' unless told), waiting (TRAN_CODE 'N').
+std::string queueChangesSql(const std::string& store, long long rows,
+                            const std::string& state = "UPDATE");
 
 // One query over the store's changed products, every PRODUCT column in its order.
 std::string changedProductsSql(const std::string& store);

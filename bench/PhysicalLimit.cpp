@@ -39,13 +39,14 @@ PhysicalLimit::~PhysicalLimit() {
     }
 }
 
-PhaseResult PhysicalLimit::download(const std::string& query, const std::string& afterwards) {
+PhaseResult PhysicalLimit::download(const std::string& query, const std::string& afterwards,
+                                    const std::string& write) {
     PhaseResult result;
     const Stopwatch total;
     fb::run("physical limit", [&](Firebird::ThrowStatusWrapper* st) {
         fb::Ref<Firebird::ITransaction> read(
             source_->startTransaction(st, sizeof kReadTpb, kReadTpb));
-        fb::Ref<Firebird::ITransaction> write(
+        fb::Ref<Firebird::ITransaction> branch(
             target_->startTransaction(st, sizeof kWriteTpb, kWriteTpb));
 
         Stopwatch prepare;
@@ -53,9 +54,10 @@ PhaseResult PhysicalLimit::download(const std::string& query, const std::string&
             source_->prepare(st, read.get(), 0, query.c_str(), kDialect,
                              Firebird::IStatement::PREPARE_PREFETCH_METADATA));
         fb::Ref<Firebird::IMessageMetadata> row(select->getOutputMetadata(st));
+        const std::string writeText = write.empty() ? insertText(table_, row->getCount(st)) : write;
         fb::Ref<Firebird::IStatement> insert(
-            target_->prepare(st, write.get(), 0, insertText(table_, row->getCount(st)).c_str(),
-                             kDialect, Firebird::IStatement::PREPARE_PREFETCH_METADATA));
+            target_->prepare(st, branch.get(), 0, writeText.c_str(), kDialect,
+                             Firebird::IStatement::PREPARE_PREFETCH_METADATA));
         result.prepareSeconds = prepare.seconds();
 
         std::vector<unsigned char> buffer(row->getMessageLength(st));
@@ -71,14 +73,14 @@ PhaseResult PhysicalLimit::download(const std::string& query, const std::string&
             const Stopwatch one;
             // The fetched message goes in as the INSERT's parameters: both sides
             // have the table's columns in the same order and types.
-            insert->execute(st, write.get(), row.get(), buffer.data(), nullptr, nullptr);
+            insert->execute(st, branch.get(), row.get(), buffer.data(), nullptr, nullptr);
             result.writeSeconds += one.seconds();
             ++result.rows;
         }
         cursor.finish([&](Firebird::IResultSet* r) { r->close(st); });
         const Stopwatch commit;
         insert.finish([&](Firebird::IStatement* s) { s->free(st); });
-        write.finish([&](Firebird::ITransaction* t) { t->commit(st); });
+        branch.finish([&](Firebird::ITransaction* t) { t->commit(st); });
         result.commitSeconds = commit.seconds();
         select.finish([&](Firebird::IStatement* s) { s->free(st); });
         if (!afterwards.empty())

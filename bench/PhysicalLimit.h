@@ -23,7 +23,10 @@ class PhysicalLimit {
     // Runs query at headquarters and inserts every row into the table; then runs
     // afterwards (when not empty) at headquarters. pageSeconds is the time in the
     // cursor (open and fetch), writeSeconds the INSERTs, commitSeconds the branch's commit.
-    PhaseResult download(const std::string& query, const std::string& afterwards = {});
+    // write, when given, replaces the INSERT: a statement whose parameters are the
+    // fetched row ("DELETE FROM PRODUCT WHERE PROD_ID = ?" for a query of keys).
+    PhaseResult download(const std::string& query, const std::string& afterwards = {},
+                         const std::string& write = {});
 
   private:
     std::string table_;

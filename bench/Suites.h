@@ -15,6 +15,14 @@ int runSizesSuite(const BenchOptions& options);
 // empty branch, by the default path, the bulk path and the physical limit.
 int runChangedSuite(const BenchOptions& options);
 
+// Mode Changed, a chain-wide discontinuation: options.deletions queued deletions of
+// products the branch holds, by the default path, the bulk path and the physical limit.
+int runDeletionsSuite(const BenchOptions& options);
+
+// Mode Changed, price-change bills: options.bills queued bills of ten due lines each,
+// copied and applied by the default path and the bulk path.
+int runBillsSuite(const BenchOptions& options);
+
 // N branches at once, each its own process with its own embedded branch and store,
 // against one headquarters database on a private Firebird server on loopback:
 // mode Changed, default path against bulk path. self is this program's path; the

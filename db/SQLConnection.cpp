@@ -189,6 +189,10 @@ void SQLConnection::endImplicitTransaction() {
     if (connected()) connection_->endImplicitTransaction();
 }
 
+void SQLConnection::releaseCachedStatements() noexcept {
+    statementCache_.clear();
+}
+
 Statement& SQLConnection::cachedStatement(const std::string& sql) {
     ensureOpen();
     auto it = std::find_if(statementCache_.begin(), statementCache_.end(),

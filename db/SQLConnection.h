@@ -89,6 +89,10 @@ class SQLConnection {
     // A statement prepared once per text and reused while connected (the most
     // recently used 64); it runs in the connection's current unit of work.
     Statement& cachedStatement(const std::string& sql);
+    // Frees every cached statement, so that the next use prepares afresh against the
+    // database as it is then: a statement prepared before another program dropped a
+    // constraint or altered a column would still act on the old definition.
+    void releaseCachedStatements() noexcept;
 
   private:
     // Throws the connection's own error, its name first ("SQLConnection2: ...").

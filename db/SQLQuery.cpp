@@ -116,9 +116,7 @@ Param& SQLQuery::paramByName(const std::string& name) {
     throw Error(withComponentName(name_, "Parameter '" + name + "' not found"));
 }
 
-void SQLQuery::execSQL() {
-    Connection& connection = connection_.driverConnection();
-    const ParsedSql parsed = parseParameters(sqlText());
+std::vector<BoundParam> SQLQuery::boundParams(const ParsedSql& parsed) {
     std::vector<BoundParam> bound;
     bound.reserve(parsed.paramNames.size());
     for (const auto& name : parsed.paramNames) {
@@ -126,7 +124,20 @@ void SQLQuery::execSQL() {
         if (p.type() == ValueKind::Null) throw Error("No value for parameter '" + p.name() + "'");
         bound.push_back({p.type(), p.value()});
     }
+    return bound;
+}
+
+void SQLQuery::execSQL() {
+    Connection& connection = connection_.driverConnection();
+    const ParsedSql parsed = parseParameters(sqlText());
+    const std::vector<BoundParam> bound = boundParams(parsed);
     rowsAffected_ = connection.prepare(parsed.text)->execute(bound);
+}
+
+void SQLQuery::execPrepared() {
+    const ParsedSql parsed = parseParameters(sqlText());
+    const std::vector<BoundParam> bound = boundParams(parsed);
+    rowsAffected_ = connection_.cachedStatement(parsed.text).execute(bound);
 }
 
 }  // namespace db

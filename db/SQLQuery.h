@@ -11,6 +11,8 @@
 
 namespace db {
 
+struct ParsedSql;
+
 // A parameter of a statement: ":NAME" in its text.
 class Param {
   public:
@@ -55,10 +57,15 @@ class SQLQuery {
     // Opens the connection if needed, prepares, binds, executes. Throws
     // "No value for parameter '%s'" for a parameter without a type.
     void execSQL();
+    // The same, through the connection's statement prepared once per text
+    // (SQLConnection::cachedStatement): for a text run many times in one unit of work.
+    void execPrepared();
     uint64_t rowsAffected() const { return rowsAffected_; }
 
   private:
     void textChanged();
+    // The parameters as the parsed text names them, each with its value.
+    std::vector<BoundParam> boundParams(const ParsedSql& parsed);
 
     std::string name_;
     SQLConnection& connection_;

@@ -9,7 +9,9 @@
 #include "base/ScopeExit.h"
 #include "db/Error.h"
 #include "db/IniFile.h"
+#include "db/Savepoint.h"
 #include "db/Transaction.h"
+#include "engine/BulkDeletions.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
 
@@ -239,28 +241,52 @@ void bindParameters(db::SQLQuery& query, db::ClientDataSet& row,
     }
 }
 
+// Whether query's text is statement's lines already.
+bool holdsText(const db::SQLQuery& query, const BillStatement& statement) {
+    std::string text;
+    for (const char* line : statement.lines) {
+        if (!text.empty()) text += '\n';
+        text += line;
+    }
+    return query.sqlText() == text;
+}
+
+// How the copy's statements are prepared: afresh for every execution, or once per
+// run (the bulk path).
+enum class Preparation { EveryTime, Once };
+
 // Builds the statement afresh (so its parameters take their types from this
 // row's values), binds it from row and executes it.
-void executeFromRow(db::SQLQuery& query, const BillStatement& statement, db::ClientDataSet& row) {
+void executeFromRow(db::SQLQuery& query, const BillStatement& statement, db::ClientDataSet& row,
+                    Preparation preparation) {
     query.close();
-    query.clearSql();
-    for (const char* line : statement.lines) query.addSql(line);
+    // Giving the same text again would keep every parameter as it is, and only parse
+    // the text once per line given; the bulk path skips that.
+    if (preparation == Preparation::EveryTime || !holdsText(query, statement)) {
+        query.clearSql();
+        for (const char* line : statement.lines) query.addSql(line);
+    }
     bindParameters(query, row, statement.conversions);
-    query.execSQL();
+    if (preparation == Preparation::Once)
+        query.execPrepared();
+    else
+        query.execSQL();
 }
 
 std::string billLabel(const BillKind& kind, const std::string& billId) {
     return std::string(kind.name) + " bill '" + billId + "'";
 }
 
-// What a bill's copy wrote, counted once its transaction commits.
+// What a bill's copy wrote, counted once the bill is kept: its transaction
+// committed, or on the bulk path its savepoint released.
 struct BillRows {
     uint64_t written = 0;
     uint64_t leftOut = 0;
 };
 
 // Inserts the bill's lines; a line without PROD_ID is left out.
-void insertLines(RunContext& run, const BillKind& kind, const std::string& billId, BillRows& rows) {
+void insertLines(RunContext& run, const BillKind& kind, const std::string& billId, BillRows& rows,
+                 Preparation preparation) {
     db::ClientDataSet& lines = run.data.CDS_ReadS;
     lines.first();
     lines.disableControls();
@@ -268,7 +294,7 @@ void insertLines(RunContext& run, const BillKind& kind, const std::string& billI
         const std::string prodId = lines.fieldByName("PROD_ID").asString();
         if (prodId.empty()) continue;
         try {
-            executeFromRow(run.data.SQL_Sub, kind.line, lines);
+            executeFromRow(run.data.SQL_Sub, kind.line, lines, preparation);
             ++rows.written;
         } catch (const std::exception& e) {
             if (kind.lineFailureFailsBill || db::isLinkFailure(e)) throw;
@@ -279,16 +305,31 @@ void insertLines(RunContext& run, const BillKind& kind, const std::string& billI
     lines.enableControls();
 }
 
-// The bill's old rows out and its new rows in, all in the copy transaction.
-BillRows replaceBill(RunContext& run, const BillKind& kind, const std::string& billId) {
+// Deletes the branch's old rows of the bill: its lines, then its master row.
+void deleteOldBill(RunContext& run, const BillKind& kind, const std::string& billId,
+                   Preparation preparation) {
+    db::SQLQuery& master = run.data.SQL_Master;
+    if (preparation == Preparation::Once) {
+        // The bill number as the statements' parameter, so that they are prepared once.
+        const std::vector<db::BoundParam> bill{{db::ValueKind::Text, db::Value::text(billId)}};
+        db::SQLConnection& connection = run.data.SQLConnection2;
+        connection.cachedStatement(keyAsParameter(kind.deleteLines)).execute(bill);
+        connection.cachedStatement(keyAsParameter(kind.deleteMaster)).execute(bill);
+        return;
+    }
     StatementValues bill;
     bill.key = billId;
-    db::SQLQuery& master = run.data.SQL_Master;
     executeText(master, expandStatement(kind.deleteLines, bill));
     executeText(master, expandStatement(kind.deleteMaster, bill));
-    executeFromRow(master, kind.master, run.data.CDS_ReadM);
+}
+
+// The bill's old rows out and its new rows in, all in the copy transaction.
+BillRows replaceBill(RunContext& run, const BillKind& kind, const std::string& billId,
+                     Preparation preparation) {
+    deleteOldBill(run, kind, billId, preparation);
+    executeFromRow(run.data.SQL_Master, kind.master, run.data.CDS_ReadM, preparation);
     BillRows rows{1, 0};
-    insertLines(run, kind, billId, rows);
+    insertLines(run, kind, billId, rows, preparation);
     return rows;
 }
 
@@ -300,6 +341,56 @@ std::string billNumberOf(RunContext& run, const BillKind& kind) {
     } catch (const std::exception& e) {
         run.log(billLabel(kind, "") + " not copied: " + e.what());
         throw;
+    }
+}
+
+void countCopied(RunContext& run, const BillRows& rows) {
+    run.counts().rowsWritten += rows.written;
+    run.counts().rowsRefused += rows.leftOut;
+}
+
+// The bulk path: the bill within the page's open transaction, under a savepoint of
+// its own, so that a bill that fails is undone alone and the page goes on.
+BillCopy copyBillWithinPage(RunContext& run, const BillKind& kind, const std::string& billId) {
+    db::Savepoint bill(run.data.SQLConnection2, "OLV_BILL");
+    try {
+        const BillRows rows = replaceBill(run, kind, billId, Preparation::Once);
+        bill.release();
+        countCopied(run, rows);
+        return BillCopy::Copied;
+    } catch (const std::exception& e) {
+        run.log(billLabel(kind, billId) + " not copied" + kStaysQueued + ": " + e.what());
+        // A failed link takes the page with it and ends the run with its own error.
+        if (db::isLinkFailure(e)) throw;
+        bill.rollback();
+        ++run.counts().billsNotCopied;
+        return BillCopy::NotCopied;
+    }
+}
+
+// The default path: the bill in a transaction of its own.
+BillCopy copyBillAlone(RunContext& run, const BillKind& kind, const std::string& billId) {
+    db::SQLConnection& connection = run.data.SQLConnection2;
+    // Rolled back on the way out unless committed, whatever leaves the copy early.
+    std::optional<db::Transaction> copy;
+    try {
+        // Only a rollback that failed in an earlier copy leaves a transaction behind;
+        // what it holds was never meant to be committed.
+        if (connection.inTransaction()) connection.rollback(kCopyTransaction);
+        copy.emplace(connection, kCopyTransaction);
+        const BillRows rows = replaceBill(run, kind, billId, Preparation::EveryTime);
+        copy->commit();
+        countCopied(run, rows);
+        return BillCopy::Copied;
+    } catch (const std::exception& e) {
+        run.log(billLabel(kind, billId) + " not copied" + kStaysQueued + ": " + e.what());
+        // Without a transaction to undo, the failure is not the bill's own and
+        // ends the run; a failing rollback ends it with the rollback's error. A
+        // failed link leaves no transaction behind: it ends the run with its own.
+        if (!copy || !connection.inTransaction() || db::isLinkFailure(e)) throw;
+        copy->rollback();
+        ++run.counts().billsNotCopied;
+        return BillCopy::NotCopied;
     }
 }
 
@@ -315,29 +406,7 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
 
     run.view.setBusyCursor(true);
     const base::ScopeExit notBusy([&run] { run.view.setBusyCursor(false); });
-    db::SQLConnection& connection = run.data.SQLConnection2;
-    // Rolled back on the way out unless committed, whatever leaves the copy early.
-    std::optional<db::Transaction> copy;
-    try {
-        // Only a rollback that failed in an earlier copy leaves a transaction behind;
-        // what it holds was never meant to be committed.
-        if (connection.inTransaction()) connection.rollback(kCopyTransaction);
-        copy.emplace(connection, kCopyTransaction);
-        const BillRows rows = replaceBill(run, kind, billId);
-        copy->commit();
-        run.counts().rowsWritten += rows.written;
-        run.counts().rowsRefused += rows.leftOut;
-        return BillCopy::Copied;
-    } catch (const std::exception& e) {
-        run.log(billLabel(kind, billId) + " not copied" + kStaysQueued + ": " + e.what());
-        // Without a transaction to undo, the failure is not the bill's own and
-        // ends the run; a failing rollback ends it with the rollback's error. A
-        // failed link leaves no transaction behind: it ends the run with its own.
-        if (!copy || !connection.inTransaction() || db::isLinkFailure(e)) throw;
-        copy->rollback();
-        ++run.counts().billsNotCopied;
-        return BillCopy::NotCopied;
-    }
+    return run.bulk ? copyBillWithinPage(run, kind, billId) : copyBillAlone(run, kind, billId);
 }
 
 }  // namespace

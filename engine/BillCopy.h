@@ -22,6 +22,12 @@ namespace engine {
 // with one log line and the call returns BillCopy::NotCopied; a failure before that
 // (a failed link, a master row without MASTERBILLID, a failed rollback) is logged
 // and thrown. CDS_ReadM is not moved; the busy cursor shows while the bill is written.
+//
+// On the bulk path (run.bulk) the caller holds a transaction open on SQLConnection2
+// for a page of bills: the bill is copied within it under a savepoint of its own,
+// through statements prepared once per run. A bill that fails is rolled back to its
+// savepoint, with the same log line, and returns BillCopy::NotCopied; the page goes
+// on. A failed link is thrown and takes the page with it.
 enum class BillCopy { Copied, NotCopied };
 BillCopy CopyPsaleBill(RunContext& run);        // promotion bills
 BillCopy CopyPtsaleBill(RunContext& run);       // wholesale bills

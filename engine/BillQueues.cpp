@@ -206,11 +206,21 @@ std::string masterTableOf(const BillQueue& q) {
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.view.downloadMode() != kModeChanged) return;
     const std::string masterTable = masterTableOf(q);
-    const WaitQueue queue{q.queueTable, "MASTERBILLID", masterTable.c_str(),
-                          q.queue,      q.changeScan,   q.changeOnBulkPath};
+    const WaitQueue queue{q.queueTable,
+                          "MASTERBILLID",
+                          masterTable.c_str(),
+                          q.queue,
+                          q.changeScan,
+                          q.changeOnBulkPath,
+                          {{keyAsParameter(q.deleteLines), keyAsParameter(q.deleteMaster)}}};
+    db::SQLConnection& copies = run.data.SQLConnection2;
+    // On the bulk path a page of bills shares one transaction on the copy connection,
+    // each bill under a savepoint of its own (see BillCopy.h). Only a rollback that
+    // failed leaves a transaction behind; nothing in it was meant to be committed.
+    if (run.bulk && copies.inTransaction()) copies.rollback(db::TransactionDesc{});
     runWaitQueue(
         run, queue, run.data.CDS_ReadM,
-        nullptr,  // each bill is copied in a transaction of its own
+        run.bulk ? &copies : nullptr,  // by default each bill in a transaction of its own
         [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
         [&] { return copyClaimedBill(run, q); });
 }

@@ -43,6 +43,7 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
     // the run ends.
     const base::ScopeExit endOfRun([&] {
         data.endImplicitTransactions();
+        data.releasePreparedStatements();
         if (options.tally) *options.tally = run.tally;
     });
     data.verifyLinks();

@@ -27,6 +27,11 @@ void FormData::endImplicitTransactions() {
     }
 }
 
+void FormData::releasePreparedStatements() noexcept {
+    for (db::SQLConnection* c : {&SQLCon_Source, &SQLCon_Target, &SQLConnection2})
+        c->releaseCachedStatements();
+}
+
 void FormData::verifyLinks() {
     for (db::SQLConnection* c : {&SQLCon_Source, &SQLCon_Target, &SQLConnection2}) c->verifyLink();
 }

@@ -31,6 +31,9 @@ struct FormData {
 
     // Ends the implicit transactions of the three connections (at the end of a run).
     void endImplicitTransactions();
+    // Frees the statements the three connections prepared once for the run (at the
+    // end of a run), so that the next run prepares them against the branch as it is.
+    void releasePreparedStatements() noexcept;
     // Closes every open connection whose link no longer answers (at the start of a
     // run), so that the run connects again instead of failing on a dead link.
     void verifyLinks();

@@ -9,6 +9,7 @@
 #include "base/DateTimeFormat.h"
 #include "base/SqlText.h"
 #include "db/Error.h"
+#include "db/Transaction.h"
 #include "engine/BillCopy.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
@@ -40,6 +41,8 @@ constexpr const char* kUpdateProductLines[] = {
 };
 // {key} is the line's PROD_ID.
 constexpr const char* kUpdateProductWhere = " WHERE PROD_ID = '{key}'";
+// The bulk path's: the product as a parameter, so that the update is prepared once.
+constexpr const char* kUpdateProductByParameter = " WHERE PROD_ID = :PROD_ID";
 
 // A parameter of the product update: from a column of the due line, or the clock
 // formatted with a pattern, read when the parameter is set.
@@ -76,11 +79,17 @@ void updateProduct(RunContext& run, db::ClientDataSet& line) {
     update.close();
     update.clearSql();
     for (const char* text : kUpdateProductLines) update.addSql(text);
-    update.addSql(expandStatement(kUpdateProductWhere, product));
+    update.addSql(run.bulk ? kUpdateProductByParameter
+                           : expandStatement(kUpdateProductWhere, product));
     for (const ProductParameter& p : kProductParameters) {
         update.paramByName(p.name).setValue(parameterValue(p, line));
     }
-    update.execSQL();
+    if (run.bulk) {
+        update.paramByName("PROD_ID").setValue(db::Value::text(product.key));
+        update.execPrepared();
+    } else {
+        update.execSQL();
+    }
     run.counts().rowsWritten += update.rowsAffected();
 }
 
@@ -101,6 +110,20 @@ std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
         ++run.counts().rowsRefused;
         run.log("PRODUCT row '" + refused.second + "' refused" + kStaysQueued + ": " + e.what());
         return refused;
+    }
+}
+
+// The bulk path: run.bulkPageSize due lines a transaction on the target, each page
+// committed before the next begins. A refused update undoes only itself; any other
+// failure rolls the page back and ends the run with its lines still due.
+void applyInPages(RunContext& run, db::ClientDataSet& due, std::set<DueLine>& refused) {
+    due.first();
+    while (!due.eof()) {
+        db::Transaction page(run.data.SQLCon_Target, db::TransactionDesc{});
+        for (int n = 0; n < run.bulkPageSize && !due.eof(); ++n, due.next()) {
+            if (auto line = applyLine(run, due)) refused.insert(*line);
+        }
+        page.commit();
     }
 }
 
@@ -130,8 +153,12 @@ void applyPriceChanges(RunContext& run) {
     // A failure that ends the run leaves the loop before the closing mark, so that
     // the lines not applied yet stay due for the next run.
     std::set<DueLine> refused;
-    for (due.first(); !due.eof(); due.next()) {
-        if (auto line = applyLine(run, due)) refused.insert(*line);
+    if (run.bulk) {
+        applyInPages(run, due, refused);
+    } else {
+        for (due.first(); !due.eof(); due.next()) {
+            if (auto line = applyLine(run, due)) refused.insert(*line);
+        }
     }
     markApplied(run, refused);
 }

@@ -182,8 +182,13 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
         case kModeChanged: {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.mirrorChanged.keyField;
-            const WaitQueue queue{q.queueTable, keyColumn,    q.mirrorChanged.table,
-                                  q.queue,      q.changeScan, changeScanOnBulkPath(q)};
+            const WaitQueue queue{q.queueTable,
+                                  keyColumn,
+                                  q.mirrorChanged.table,
+                                  q.queue,
+                                  q.changeScan,
+                                  changeScanOnBulkPath(q),
+                                  {{keyAsParameter(q.deleteRecord)}}};
             runWaitQueue(
                 run, queue, pages, &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
@@ -261,19 +266,26 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
     claimed.setCommandText(expandStatement(queue.statements.readDeletions, store));
     claimed.open();
     if (claimed.recordCount() == 0) return;
+    // A deletion the branch refuses (a row a shop program holds, a constraint) is
+    // that record's alone: it stays queued and the others go on.
     std::set<std::string> refused;
-    for (claimed.first(); !claimed.eof(); claimed.next()) {
-        try {
-            applyDeletion(claimed);
-        } catch (const db::Error& e) {
-            // A deletion the branch refuses (a row a shop program holds, a constraint)
-            // is that record's alone: it stays queued and the others go on.
-            if (e.kind() != db::ErrorKind::Refused) throw;
-            const std::string key = claimed.fieldByName(queue.keyColumn).asString();
-            ++run.counts().rowsRefused;
-            run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued +
-                    ": " + e.what());
-            refused.insert(key);
+    const auto refuse = [&](const std::string& key, const db::Error& e) {
+        ++run.counts().rowsRefused;
+        run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued +
+                ": " + e.what());
+        refused.insert(key);
+    };
+    if (run.bulk && !queue.bulkDeletion.statements.empty()) {
+        deleteClaimedInPages(run, claimed, queue.keyColumn, run.data.SQLCon_Target,
+                             queue.bulkDeletion, refuse);
+    } else {
+        for (claimed.first(); !claimed.eof(); claimed.next()) {
+            try {
+                applyDeletion(claimed);
+            } catch (const db::Error& e) {
+                if (e.kind() != db::ErrorKind::Refused) throw;
+                refuse(claimed.fieldByName(queue.keyColumn).asString(), e);
+            }
         }
     }
     // The queue is read whole before the claims change, so the reads are not disturbed.

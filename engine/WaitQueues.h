@@ -5,6 +5,7 @@
 
 #include "db/ClientDataSet.h"
 #include "db/SQLQuery.h"
+#include "engine/BulkDeletions.h"
 #include "engine/BulkScan.h"
 #include "engine/PagedScan.h"
 #include "engine/RunContext.h"
@@ -34,8 +35,9 @@ struct WaitQueue {
     const char* keyColumn;    // names the record, in the queue and in the scan's rows
     const char* recordTable;  // the branch table a refused deletion names
     QueueStatements statements;
-    PagedScanSpec changeScan;  // the claimed changes joined with their records
-    BulkScanSpec bulkScan;     // the same on the bulk path
+    PagedScanSpec changeScan;    // the claimed changes joined with their records
+    BulkScanSpec bulkScan;       // the same on the bulk path
+    KeyedDeletion bulkDeletion;  // applyDeletion's statements on the bulk path
 };
 
 // The wait-queue protocol: the deletion pass, then the update pass, then the
@@ -52,8 +54,11 @@ struct WaitQueue {
 //   claimed: the removal is skipped and one log line says so.
 // - When headquarters' columns cannot fill the branch's (SchemaMismatch), every
 //   claimed change goes back to waiting and the error ends the run.
-// On the bulk path the update pass reads the bulk scan instead, each page's changes
-// in one transaction on pageTransaction when that is set.
+// On the bulk path the deletions run queue.bulkDeletion instead of applyDeletion, in
+// pages of one transaction each on the target (deleteClaimedInPages), and the update
+// pass reads the bulk scan instead, each page's changes in one transaction on
+// pageTransaction when that is set. Either way the claims are removed at
+// headquarters only after the branch's last commit of the pass.
 void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
                   db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,

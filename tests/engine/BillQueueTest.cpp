@@ -17,6 +17,22 @@ class BillQueueTest : public BillTest {
         dbs.execSource("INSERT INTO QUOT_MASTER (MASTERBILLID, NOTE) VALUES ('" + id + "', 'hq')");
         dbs.execSource("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('" + id + "', 'P1')");
     }
+    // A vendor discount at headquarters: its master row and two lines, the second
+    // named as given.
+    void addVendorDiscount(const std::string& id, const std::string& secondLine = "milk") {
+        dbs.execSource("INSERT INTO INPROMOTION_MASTER (MASTERBILLID, PROVIDER_NAME) VALUES ('" +
+                       id + "', 'new')");
+        for (const std::string& line : {std::string("'P1', 'tea'"), "'P2', '" + secondLine + "'"}) {
+            dbs.execSource(
+                "INSERT INTO INPROMOTION_SUB (MASTERBILLID, PROD_ID, PROD_NAME) VALUES ('" + id +
+                "', " + line + ")");
+        }
+    }
+    void runBulk(int category) {
+        view.tickOnly({category});
+        view.mode = engine::kModeChanged;
+        run("0001", {.bulk = true, .bulkPageSize = 2});
+    }
     static std::string quotPage(int skip) {
         return "SELECT FIRST 10 SKIP " + std::to_string(skip) +
                " * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = B.MASTERBILLID "
@@ -102,6 +118,100 @@ TEST_F(BillQueueTest, AClaimedDeletionRemovesTheBillsLinesAndMasterRow) {
               (Rows{{"Q8", "P1"}, {"Q8", "P2"}}));
     EXPECT_EQ(queueRows("QUOT_WAIT"), (Rows{{"0002", "Q8", "DELETE", "N"}}));
     EXPECT_EQ(view.branchLines(), (Lines{quotPage(0), "quot Data Update Finished..!"}));
+}
+
+// A bill the branch refuses (its second line, after its master row and first line
+// went in) is undone alone: the old bill stays, the bills around it arrive. On the
+// bulk path the bills of a page share one transaction.
+class RefusedBillAmongGoodOnes : public BillQueueTest,
+                                 public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RefusedBillAmongGoodOnes, IsUndoneAloneAndStaysQueued) {
+    dbs.execTarget(
+        "ALTER TABLE INPROMOTION_SUB ADD CONSTRAINT CK_REFUSED CHECK (PROD_NAME <> 'refused')");
+    dbs.execTarget(
+        "INSERT INTO INPROMOTION_MASTER (MASTERBILLID, PROVIDER_NAME) VALUES ('V3', 'old')");
+    dbs.execTarget("INSERT INTO INPROMOTION_SUB (MASTERBILLID, PROD_ID) VALUES ('V3', 'OLD1')");
+    for (const char* id : {"V1", "V2", "V3", "V4", "V5"}) {
+        addVendorDiscount(id, id == std::string("V3") ? "refused" : "milk");
+        queue("INPROMOTION_WAIT", id, "UPDATE");
+    }
+    view.tickOnly({9});
+    view.mode = engine::kModeChanged;
+    engine::RunTally tally;
+    run("0001", {.tally = &tally, .bulk = GetParam(), .bulkPageSize = 2});
+
+    EXPECT_EQ(
+        dbs.queryTarget("SELECT MASTERBILLID, PROVIDER_NAME FROM INPROMOTION_MASTER ORDER BY 1"),
+        (Rows{{"V1", "new"}, {"V2", "new"}, {"V3", "old"}, {"V4", "new"}, {"V5", "new"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT MASTERBILLID, PROD_ID FROM INPROMOTION_SUB ORDER BY 1, 2"),
+              (Rows{{"V1", "P1"},
+                    {"V1", "P2"},
+                    {"V2", "P1"},
+                    {"V2", "P2"},
+                    {"V3", "OLD1"},
+                    {"V4", "P1"},
+                    {"V4", "P2"},
+                    {"V5", "P1"},
+                    {"V5", "P2"}}));
+    std::vector<std::string> refused;
+    for (const auto& line : view.lines)
+        if (line.find(" not copied") != std::string::npos) refused.push_back(line);
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].rfind("inpromotion bill 'V3' not copied and stays queued: ", 0), 0u)
+        << refused[0];
+    EXPECT_NE(refused[0].find("CK_REFUSED"), std::string::npos) << refused[0];
+    EXPECT_EQ(tally.categories[9].billsNotCopied, 1u);
+    EXPECT_EQ(queueRows("INPROMOTION_WAIT"), (Rows{{"0001", "V3", "UPDATE", "N"}}));
+    EXPECT_EQ(view.lines.back(), "Done...");
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, RefusedBillAmongGoodOnes, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "bulk" : "default"; });
+
+// On the bulk path a page of deletions, or of bills, is one transaction: a page
+// whose commit fails takes its records with it and ends the run, every claim stays
+// at headquarters, and the next run makes it good.
+TEST_F(BillQueueTest, OnTheBulkPathAPageThatFailsKeepsEveryClaimForTheNextRun) {
+    for (const char* id : {"D1", "D2", "D3"}) {
+        dbs.execTarget(std::string("INSERT INTO QUOT_MASTER (MASTERBILLID) VALUES ('") + id + "')");
+        dbs.execTarget(std::string("INSERT INTO QUOT_SUB (MASTERBILLID, PROD_ID) VALUES ('") + id +
+                       "', 'P1')");
+        queue("QUOT_WAIT", id, "DELETE");
+    }
+    for (const char* id : {"Q1", "Q2", "Q3", "Q4", "Q5"}) {
+        addQuotation(id);
+        queue("QUOT_WAIT", id, "UPDATE");
+    }
+    useFaultDriver();
+    const auto onBranch = [&] {
+        return dbs.queryTarget("SELECT MASTERBILLID FROM QUOT_MASTER ORDER BY 1");
+    };
+    const auto claims = [&](const char* code) {
+        return dbs.querySource("SELECT COUNT(*) FROM QUOT_WAIT WHERE TRAN_CODE = '" +
+                               std::string(code) + "'")[0][0];
+    };
+
+    // The second page of deletions (D3) fails at its commit.
+    testsupport::setFaultPlan({.statement = "COMMIT", .occurrence = 2});
+    EXPECT_THROW(runBulk(8), std::exception);
+    EXPECT_EQ(onBranch(), (Rows{{"D3"}}));
+    EXPECT_EQ(claims("X"), "3");
+    EXPECT_EQ(claims("N"), "5");
+
+    // The deletions go through (two pages); the second page of bills (Q3, Q4) fails.
+    testsupport::setFaultPlan({.statement = "COMMIT", .occurrence = 4});
+    EXPECT_THROW(runBulk(8), std::exception);
+    EXPECT_EQ(onBranch().size(), 2u);  // the first page's
+    EXPECT_EQ(claims("X"), "0");
+    EXPECT_EQ(claims("W"), "5");
+
+    stopFailing();
+    runBulk(8);
+    EXPECT_EQ(onBranch(), (Rows{{"Q1"}, {"Q2"}, {"Q3"}, {"Q4"}, {"Q5"}}));
+    EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM QUOT_SUB"), (Rows{{"5"}}));
+    EXPECT_TRUE(queueRows("QUOT_WAIT").empty());
+    EXPECT_EQ(view.lines.back(), "Done...");
 }
 
 }  // namespace

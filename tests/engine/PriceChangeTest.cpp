@@ -182,7 +182,11 @@ TEST_F(PriceChangeTest, LinesWhoseProductIsUnknownOrQuotedAreMarkedApplied) {
 // A product update the branch refuses is that line's alone: the others are applied
 // and marked, the refused line stays due ('W') and is applied once the branch
 // takes it, and the later categories run.
-TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
+// On both paths; on the bulk path the refused update shares its page's transaction.
+class RefusedPriceUpdate : public PriceChangeTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(RefusedPriceUpdate, LeavesItsLineDueAndTheOthersApplied) {
+    const bool bulk = GetParam();
     dbs.execTarget("ALTER TABLE PRODUCT ADD CONSTRAINT CK_PRICE CHECK (SALE_PRICE < 1000)");
     for (const char* id : {"P1", "P2", "P3"}) addProduct(id);
     addLine("C1", "P1", "'2005/02/01'", "'N'", "'D01', 50, 11, 10, 8.25, 1, 2");
@@ -195,7 +199,7 @@ TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
     view.tickOnly({kPriceChanges, 11});
     view.mode = engine::kModeChanged;
     engine::RunTally tally;
-    run("0001", {.tally = &tally});
+    run("0001", {.tally = &tally, .bulk = bulk});
 
     EXPECT_EQ(view.lines.back(), "Done...");
     const auto refused =
@@ -212,11 +216,16 @@ TEST_F(PriceChangeTest, ARefusedUpdateLeavesItsLineDueAndTheOthersApplied) {
     EXPECT_EQ(dbs.queryTarget("SELECT CUST_NAME FROM CUSTOMER"), (Rows{{"later"}}));
 
     dbs.execTarget("ALTER TABLE PRODUCT DROP CONSTRAINT CK_PRICE");
-    runPriceChanges();
+    view.tickOnly({kPriceChanges});
+    view.mode = engine::kModeAll;
+    run("0001", {.bulk = bulk});
 
     EXPECT_EQ(product("P2")[0][1], "5000");
     EXPECT_EQ(marks(), (Rows{{"C1", "P1", "Y"}, {"C1", "P2", "Y"}, {"C1", "P3", "Y"}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, RefusedPriceUpdate, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "bulk" : "default"; });
 
 TEST_F(PriceChangeTest, ABillArrivingInChangedIsAppliedInTheSameRun) {
     addProduct("P1");

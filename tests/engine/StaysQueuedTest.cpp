@@ -216,6 +216,20 @@ const RecordFailure kRecordFailures[] = {
      {"DELETE FROM SHELF"},
      "FOREIGN KEY",
      ""},
+    // Among deletions that go through: on the bulk path they share P2's transaction.
+    {"deletionRefusedAmongDeletions",
+     {"INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P0', 'DELETE')",
+      "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P2', 'DELETE')",
+      "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P4', 'DELETE')",
+      "DELETE FROM PRODUCT_WAIT WHERE STORE_ID = '0001' AND PROD_ID = 'P2' AND STATE = 'UPDATE'"},
+     {"INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P0', 'discontinued')",
+      "INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P4', 'discontinued')",
+      "CREATE TABLE SHELF (PROD_ID VARCHAR(20) REFERENCES PRODUCT (PROD_ID))",
+      "INSERT INTO SHELF VALUES ('P2')"},
+     {},
+     {"DELETE FROM SHELF"},
+     "FOREIGN KEY",
+     ""},
 };
 
 class RecordFailureTest : public StaysQueuedTest,
