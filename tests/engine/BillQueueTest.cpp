@@ -31,7 +31,7 @@ class BillQueueTest : public BillTest {
     void runBulk(int category) {
         view.tickOnly({category});
         view.mode = engine::kModeChanged;
-        run("0001", {.bulk = true, .bulkPageSize = 2});
+        run("0001", {.bulk = true, .bulkPageSize = 2, .bulkCommitRows = 2});
     }
     static std::string quotPage(int skip) {
         return "SELECT FIRST 10 SKIP " + std::to_string(skip) +
