@@ -8,14 +8,25 @@
 
 namespace engine {
 
+// Which path the categories of a run take: the default path, the bulk path, or each
+// category its own (see choosePath in engine/PathChoice.h).
+enum class BulkDownload { Off, On, Auto };
+constexpr BulkDownload bulkPathIf(bool on) {
+    return on ? BulkDownload::On : BulkDownload::Off;
+}
+
+// Auto: the bulk path for a category whose store has more than this many rows queued.
+inline constexpr long long kDefaultBulkThreshold = 1000;
+
 struct RunOptions {
     // When above 0, caps the page bound of every paged scan (for tests).
     long long pageBoundCap = 0;
     // When set, receives what the run did, also when it fails.
     RunTally* tally = nullptr;
-    // The bulk path: keyset pages of hundreds of rows, one transaction a page, rows
-    // written by key. Off: the protocol exactly as it stands.
-    bool bulk = false;
+    // The bulk path: one query read in pages of hundreds of rows, one transaction a
+    // page, rows written by key. Off: the protocol exactly as it stands.
+    BulkDownload bulk = BulkDownload::Off;
+    long long bulkThreshold = kDefaultBulkThreshold;  // for Auto
     // When above 0, rows per page of the bulk path (tests use a few, for many pages).
     int bulkPageSize = 0;
 };

@@ -52,7 +52,9 @@ struct WaitQueue {
 //   claimed: the removal is skipped and one log line says so.
 // - When headquarters' columns cannot fill the branch's (SchemaMismatch), every
 //   claimed change goes back to waiting and the error ends the run.
-// On the bulk path the update pass reads the bulk scan instead, each page's changes
+// On the bulk path a store with nothing in the queue costs headquarters one probe
+// (engine/QueueProbe.h): the update pass's end message is logged and nothing else
+// is sent. Otherwise the update pass reads the bulk scan instead, each page's changes
 // in one transaction on pageTransaction when that is set.
 void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
                   db::SQLConnection* pageTransaction,

@@ -1,6 +1,7 @@
 // The walk over the check list: headers, order, the end line, and how errors end a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -134,5 +135,77 @@ TEST_F(DownloadRunTest, HeadquartersOnAServerAndTheBranchEmbedded) {
     EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT"), (Rows{{"P1", "紅茶"}}));
     EXPECT_TRUE(dbs.querySource("SELECT * FROM PRODUCT_WAIT").empty());
 }
+
+}  // namespace
+
+namespace {
+
+// Bulk Download=auto: each category's path from its branch table and the store's
+// queue, logged after its header; the statements show the path taken.
+struct AutoCase {
+    const char* name;
+    bool branchHasProduct;
+    int queuedChanges;  // the store's queued product changes
+    long long threshold;
+    const char* pathLine;
+    const char* scanStatement;  // the update pass's first scan statement, "" for none
+};
+
+class AutoPathTest : public EngineTest, public ::testing::WithParamInterface<AutoCase> {};
+
+TEST_P(AutoPathTest, TakesThePathItLogs) {
+    const AutoCase& c = GetParam();
+    for (int i = 0; i < c.queuedChanges; ++i) {
+        const std::string id = "P" + std::to_string(i);
+        dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('" + id + "', '紅茶')");
+        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', '" +
+                       id + "', 'UPDATE')");
+    }
+    // Another store's queue is not this store's.
+    dbs.execSource(
+        "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0002', 'P0', "
+        "'UPDATE')");
+    if (c.branchHasProduct) dbs.execTarget("INSERT INTO PRODUCT (PROD_ID) VALUES ('OLD')");
+    useFaultDriver();
+    traceStatements();
+    view.tickOnly({3});
+
+    run("0001", {.bulk = engine::BulkDownload::Auto, .bulkThreshold = c.threshold});
+
+    ASSERT_GE(view.lines.size(), 3u);
+    EXPECT_EQ(view.lines[2], c.pathLine);
+    const std::vector<std::string> sent = tracedStatements();
+    EXPECT_EQ(sent.at(0), "SELECT FIRST 1 1 FROM PRODUCT");  // the branch's
+    const bool scanned = std::find(sent.begin(), sent.end(), c.scanStatement) != sent.end();
+    if (*c.scanStatement) {
+        EXPECT_TRUE(scanned) << c.scanStatement;
+    } else {  // the two counts, and nothing else
+        EXPECT_EQ(sent, (Lines{"SELECT FIRST 1 1 FROM PRODUCT",
+                               "SELECT COUNT(*) FROM (SELECT FIRST 1001 STORE_ID FROM PRODUCT_WAIT "
+                               "WHERE STORE_ID = '0001')"}));
+    }
+    EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT"),
+              (Rows{{std::to_string(c.queuedChanges + (c.branchHasProduct ? 1 : 0))}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM PRODUCT_WAIT"), (Rows{{"1"}}));
+}
+
+constexpr const char* kBulkScan =
+    "SELECT * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B ON A.PROD_ID = B.PROD_ID AND B.STORE_ID = "
+    "'0001' AND TRAN_CODE = 'W'";
+constexpr const char* kDefaultScan =
+    "SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = B.PROD_ID "
+    "AND B.STORE_ID = '0001' AND TRAN_CODE = 'W' ";
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkDownload, AutoPathTest,
+    ::testing::Values(AutoCase{"FirstLoad", false, 2, 1000,
+                               "Bulk path: the branch's PRODUCT is empty", kBulkScan},
+                      AutoCase{"DaysChanges", true, 2, 1000,
+                               "Default path: 2 queued in PRODUCT_WAIT", kDefaultScan},
+                      AutoCase{"ChainWideChange", true, 3, 2,
+                               "Bulk path: more than 2 queued in PRODUCT_WAIT", kBulkScan},
+                      AutoCase{"Idle", true, 0, 1000, "Bulk path: nothing queued in PRODUCT_WAIT",
+                               ""}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
