@@ -41,28 +41,29 @@ const PathTables* pathTablesOf(int category) {
     return nullptr;
 }
 
-bool branchTableEmpty(RunContext& run, const char* table) {
-    db::ClientDataSet& probe = run.data.CDS_T1;
-    probe.close();
-    probe.setCommandText(std::string("SELECT FIRST 1 1 FROM ") + table);
-    probe.open();
-    const bool empty = probe.recordCount() == 0;
-    probe.close();
-    return empty;
-}
-
 // The path and the log line that says why.
 struct Choice {
     bool bulk;
     std::string reason;
 };
 
+// A category run whole (mode All, or a table without a queue): by the rows the branch
+// holds, which is what headquarters had at the last run.
+Choice decideWholeTable(const std::string& branchTable, long long branchRows, long long threshold) {
+    if (branchRows > threshold)
+        return {true, "Bulk path: the branch's " + branchTable + " holds more than " +
+                          std::to_string(threshold) + " rows"};
+    return {false,
+            "Default path: the branch's " + branchTable + " holds " + std::to_string(branchRows)};
+}
+
 Choice decide(RunContext& run, const PathTables& tables, long long threshold) {
     const std::string branchTable = tables.branchTable;
-    if (branchTableEmpty(run, tables.branchTable))
-        return {true, "Bulk path: the branch's " + branchTable + " is empty"};
+    const long long branchRows =
+        runBoundedCount(run.data.CDS_T1, boundedCount(branchTable, "1 AS ONE", threshold + 1));
+    if (branchRows == 0) return {true, "Bulk path: the branch's " + branchTable + " is empty"};
     if (!tables.queueTable || run.view.downloadMode() != kModeChanged)
-        return {false, "Default path: the branch's " + branchTable + " holds rows"};
+        return decideWholeTable(branchTable, branchRows, threshold);
     const std::string queue = tables.queueTable;
     const long long queued = storeQueueRows(run, queue, threshold + 1);
     run.queuedRows = queued;

@@ -4,22 +4,27 @@
 
 namespace engine {
 
-std::string storeQueueProbe(const std::string& queueTable, long long limit,
-                            const std::string& storeId) {
-    StatementValues values;
-    values.storeId = storeId;
-    return "SELECT COUNT(*) FROM (SELECT FIRST " + std::to_string(limit) + " STORE_ID FROM " +
-           queueTable + expandStatement(" WHERE STORE_ID = '{store}')", values);
+std::string boundedCount(const std::string& table, const std::string& column, long long limit,
+                         const std::string& where) {
+    return "SELECT COUNT(*) FROM (SELECT FIRST " + std::to_string(limit) + " " + column + " FROM " +
+           table + (where.empty() ? "" : " WHERE " + where) + ")";
+}
+
+long long runBoundedCount(db::ClientDataSet& dataset, const std::string& statement) {
+    dataset.close();
+    dataset.setCommandText(statement);
+    dataset.open();
+    const long long rows = dataset.fields(0).asInteger();
+    dataset.close();
+    return rows;
 }
 
 long long storeQueueRows(RunContext& run, const std::string& queueTable, long long limit) {
-    db::ClientDataSet& probe = run.data.CDS_Source2;
-    probe.close();
-    probe.setCommandText(storeQueueProbe(queueTable, limit, run.storeId));
-    probe.open();
-    const long long rows = probe.fields(0).asInteger();
-    probe.close();
-    return rows;
+    StatementValues values;
+    values.storeId = run.storeId;
+    const std::string thisStore = expandStatement("STORE_ID = '{store}'", values);
+    return runBoundedCount(run.data.CDS_Source2,
+                           boundedCount(queueTable, "STORE_ID", limit, thisStore));
 }
 
 bool nothingQueued(RunContext& run, const std::string& queueTable) {
