@@ -11,11 +11,13 @@ namespace engine {
 // Which path the categories of a run take: the default path, the bulk path, or each
 // category its own (see choosePath in engine/PathChoice.h).
 enum class BulkDownload { Off, On, Auto };
+// On when on, else Off.
 constexpr BulkDownload bulkPathIf(bool on) {
     return on ? BulkDownload::On : BulkDownload::Off;
 }
 
-// Auto: the bulk path for a category whose store has more than this many rows queued.
+// Auto: the bulk path for a category with more than this many rows queued for the
+// store, or, for a category read whole, in its branch table.
 inline constexpr long long kDefaultBulkThreshold = 1000;
 
 struct RunOptions {
