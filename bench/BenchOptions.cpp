@@ -51,7 +51,7 @@ const char* usageText() {
            "                      100 timer runs (soak)\n"
            "    --tables LIST     item (PROD_ITEM), sale (PROD_SALE), product (PRODUCT);\n"
            "                      default sale,product\n"
-           "    --default-cap N   the default path only up to N rows (default 50000)\n"
+           "    --default-cap N   the default path only up to N rows or changes (default 50000)\n"
            "    --baseline        also the bare per-statement baseline\n"
            "    --full            also a second download into the full branch (engine sides)\n"
            "    --repeat R        every side R times, alternately, on fresh databases; medians\n"

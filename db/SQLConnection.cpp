@@ -159,6 +159,11 @@ bool SQLConnection::inTransaction() const {
     return connected() && connection_->inTransaction();
 }
 
+TransactionDesc SQLConnection::configuredTransaction() {
+    ensureOpen();
+    return {.isolation = isolation_};
+}
+
 void SQLConnection::startTransaction(const TransactionDesc& desc) {
     ensureOpen();
     if (!connected()) fail("Cannot perform this operation on a closed connection");

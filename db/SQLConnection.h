@@ -80,6 +80,10 @@ class SQLConnection {
 
     // The isolation and SQL dialect the parameter list of the last connect asks for.
     Isolation configuredIsolation() const { return isolation_; }
+    // An explicit transaction as the connection's parameters ask for it: identifier
+    // 1 and the configured isolation (waiting and the lock timeout go with the
+    // connection itself). Opens the connection first, so that they are its own.
+    TransactionDesc configuredTransaction();
     int configuredDialect() const { return dialect_; }
 
     // A statement prepared once per text and reused while connected (the most

@@ -7,6 +7,9 @@ Transaction::Transaction(SQLConnection& connection, const TransactionDesc& desc)
     connection_.startTransaction(desc_);
 }
 
+Transaction::Transaction(SQLConnection& connection)
+    : Transaction(connection, connection.configuredTransaction()) {}
+
 Transaction::~Transaction() {
     if (!open_ || !connection_.inTransaction()) return;
     try {

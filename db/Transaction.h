@@ -12,6 +12,8 @@ namespace db {
 class Transaction {
   public:
     Transaction(SQLConnection& connection, const TransactionDesc& desc);
+    // A transaction as the connection's parameters ask for it (configuredTransaction).
+    explicit Transaction(SQLConnection& connection);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -1,5 +1,6 @@
 #include "engine/BulkScan.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,16 +57,20 @@ void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec&
     pages.setCommandText(scanStatement(run, scan, values));
     pages.open();
     run.log(pages.commandText());
+    std::optional<db::Transaction> unit;
+    int rowsInUnit = 0;
     for (int rows = pages.recordCount(); rows > 0; rows = pages.getNextPacket()) {
-        if (pageTransaction) {
-            db::Transaction page(*pageTransaction, db::TransactionDesc{});
-            handlePage(run, pages, forEachRow);
-            page.commit();
-        } else {
-            handlePage(run, pages, forEachRow);
+        if (pageTransaction && !unit) unit.emplace(*pageTransaction);
+        handlePage(run, pages, forEachRow);
+        rowsInUnit += rows;
+        if (unit && rowsInUnit >= run.bulkCommitRows) {
+            unit->commit();
+            unit.reset();
+            rowsInUnit = 0;
         }
         if (paged.refreshAfterPage) run.view.refresh();
     }
+    if (unit) unit->commit();
     run.log(paged.endMessage);
 }
 

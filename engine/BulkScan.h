@@ -30,9 +30,12 @@ struct BulkScanSpec {
 // Reads the scan's query a page at a time into pages, running forEachRow on every
 // row (the page's current row). The statement is logged once, when it has been
 // opened; the gauge and refresh follow the paged scan's protocol per page, and the
-// end message of paged is logged at the end. When pageTransaction is set, every
-// page's rows run in one transaction on it, committed when the page is done (a
-// failure rolls the page back and ends the scan). pages is closed afterwards.
+// end message of paged is logged at the end. When pageTransaction is set, the rows
+// run in transactions on it (the connection's own options), each committed once
+// it holds run.bulkCommitRows rows or more at the end of a page, the last one
+// when the scan is done; a failure rolls back the open one and ends the scan. A
+// row the branch refuses is undone alone by its statement. pages is closed
+// afterwards.
 void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,
                  const BulkScanSpec& scan, const StatementValues& values,
                  db::SQLConnection* pageTransaction, const std::function<void()>& forEachRow);

@@ -89,9 +89,8 @@ void copyWholeTable(RunContext& run, const WholeTable& table) {
     if (source.recordCount() == 0) return;
     run.startGauge(source.recordCount());
     if (run.bulk) {
-        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table,
-                                  table.mirror.keyField);
-        db::Transaction all(run.data.SQLCon_Target, db::TransactionDesc{});
+        KeyedMirror writer(run.data.SQLCon_Target, table.mirror);
+        db::Transaction all(run.data.SQLCon_Target);
         for (source.first(); !source.eof(); source.next()) {
             run.stepGauge();
             mirrorRowByKey(run, source, table.mirror, writer);
@@ -111,8 +110,7 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     StatementValues values;
     values.filterDate = run.filterDate;
     if (run.bulk) {
-        db::KeyedRowWriter writer(run.data.SQLCon_Target, table.mirror.table,
-                                  table.mirror.keyField);
+        KeyedMirror writer(run.data.SQLCon_Target, table.mirror);
         runBulkScan(run, source, table.scan, table.bulk, values, &run.data.SQLCon_Target,
                     [&] { mirrorRowByKey(run, source, table.mirror, writer); });
         return;

@@ -39,6 +39,7 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
     RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap};
     if (options.bulkPageSize > 0) run.bulkPageSize = options.bulkPageSize;
+    if (options.bulkCommitRows > 0) run.bulkCommitRows = options.bulkCommitRows;
     // No transaction stays open between runs, and the tally is handed over, however
     // the run ends.
     const base::ScopeExit endOfRun([&] {

@@ -25,12 +25,15 @@ struct RunOptions {
     long long pageBoundCap = 0;
     // When set, receives what the run did, also when it fails.
     RunTally* tally = nullptr;
-    // The bulk path: one query read in pages of hundreds of rows, one transaction a
-    // page, rows written by key. Off: the protocol exactly as it stands.
+    // The bulk path: one query read in pages of hundreds of rows, written in branch
+    // transactions of many pages, rows written by key. Off: the protocol exactly as
+    // it stands.
     BulkDownload bulk = BulkDownload::Off;
     long long bulkThreshold = kDefaultBulkThreshold;  // for Auto
     // When above 0, rows per page of the bulk path (tests use a few, for many pages).
     int bulkPageSize = 0;
+    // When above 0, rows per branch transaction of the bulk path.
+    int bulkCommitRows = 0;
 };
 
 // One download run over the ticked categories (the OK button's click handler does

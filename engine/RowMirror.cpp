@@ -59,6 +59,19 @@ void verifyColumns(RunContext& run, db::ClientDataSet& source, const MirrorSpec&
     run.columnsVerified.insert(table);
 }
 
+// Where each column is found in source's rows: by position, or by name.
+std::vector<int> sourceFields(db::ClientDataSet& source, const MirrorSpec& mirror,
+                              const std::vector<db::ColumnInfo>& columns) {
+    std::vector<int> fields;
+    fields.reserve(columns.size());
+    for (size_t i = 0; i < columns.size(); ++i) {
+        fields.push_back(mirror.copy == CopyMode::ByPosition
+                             ? static_cast<int>(i)
+                             : source.fieldByName(columns[i].name).index());
+    }
+    return fields;
+}
+
 MirrorResult written(RunContext& run) {
     ++run.counts().rowsWritten;
     return MirrorResult::Written;
@@ -106,19 +119,15 @@ MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorS
 }
 
 MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
-                            db::KeyedRowWriter& writer, const std::string& refusalNote) {
-    const std::vector<db::ColumnInfo>& columns = writer.columns();
+                            KeyedMirror& target, const std::string& refusalNote) {
+    const std::vector<db::ColumnInfo>& columns = target.writer.columns();
     if (!columnsVerified(run, mirror)) verifyColumns(run, source, mirror, columnNames(columns));
-    std::vector<db::Value> values;
-    values.reserve(columns.size());
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const db::Field& from = mirror.copy == CopyMode::ByPosition
-                                    ? source.fields(static_cast<int>(i))
-                                    : source.fieldByName(columns[i].name);
-        values.push_back(from.value());
-    }
+    if (target.sourceFields.empty()) target.sourceFields = sourceFields(source, mirror, columns);
+    target.values.clear();
+    for (const int field : target.sourceFields)
+        target.values.push_back(source.fields(field).value());
     try {
-        writer.write(values);
+        target.writer.write(target.values);
     } catch (const db::Error& e) {
         if (e.kind() != db::ErrorKind::Refused) throw;
         return refused(run, mirror, source.fieldByName(mirror.keyField).asString(), refusalNote,

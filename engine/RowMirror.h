@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "db/ClientDataSet.h"
 #include "db/KeyedRowWriter.h"
@@ -33,11 +34,23 @@ enum class MirrorResult { Written, Refused };
 MirrorResult mirrorRow(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
                        const std::string& refusalNote = "");
 
+// The bulk path's writer of one table for one scan: the keyed writer, and where
+// each of the table's columns is found in the scan's rows, resolved on its first
+// row (every row of one scan has the same fields). The connection must outlive it.
+struct KeyedMirror {
+    KeyedMirror(db::SQLConnection& connection, const MirrorSpec& mirror)
+        : writer(connection, mirror.table, mirror.keyField) {}
+
+    db::KeyedRowWriter writer;
+    std::vector<int> sourceFields = {};  // per column of the table; empty until resolved
+    std::vector<db::Value> values = {};  // the row being written, kept for its capacity
+};
+
 // The bulk path's mirroring: writes the current row of source whole by its key
-// through writer (a row of that table inserted or overwritten, no keyed SELECT),
+// through target (a row of that table inserted or overwritten, no keyed SELECT),
 // its columns taken from source as mirrorRow takes them. A row the branch refuses
 // is passed over with mirrorRow's log line; anything else is thrown.
 MirrorResult mirrorRowByKey(RunContext& run, db::ClientDataSet& source, const MirrorSpec& mirror,
-                            db::KeyedRowWriter& writer, const std::string& refusalNote = "");
+                            KeyedMirror& target, const std::string& refusalNote = "");
 
 }  // namespace engine

@@ -13,6 +13,12 @@ namespace engine {
 
 // Rows per page of the bulk path.
 inline constexpr int kBulkPageSize = 500;
+// Rows the bulk path writes in one branch transaction before it commits: every
+// commit flushes the transaction's data and index pages with synchronous writes,
+// and a later one writes the same index pages again, so fewer commits mean fewer
+// writes per row. A failure loses at most this much work, which the next run
+// makes good.
+inline constexpr int kBulkCommitRows = 100000;
 
 // What a category branch works with during one run.
 struct RunContext {
@@ -28,6 +34,7 @@ struct RunContext {
     // (up to its threshold and one); unset otherwise.
     std::optional<long long> queuedRows{};
     int bulkPageSize = kBulkPageSize;
+    int bulkCommitRows = kBulkCommitRows;
     // What the run did so far, and the category being run (its index).
     RunTally tally{};
     int category = 0;

@@ -166,8 +166,7 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     values.storeId = run.storeId;
     values.filterDate = run.filterDate;
     // The bulk path writes every row by key through one prepared statement.
-    db::KeyedRowWriter writer(run.data.SQLCon_Target, q.mirrorChanged.table,
-                              q.mirrorChanged.keyField);
+    KeyedMirror writer(run.data.SQLCon_Target, q.mirrorChanged);
     const auto mirror = [&](const MirrorSpec& how, const std::string& note) {
         return run.bulk ? mirrorRowByKey(run, pages, how, writer, note)
                         : mirrorRow(run, pages, how, note);

@@ -1,5 +1,6 @@
 #include "db/firebird/InputMessage.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -19,13 +20,38 @@ void store(unsigned char* p, T v) {
     std::memcpy(p, &v, sizeof v);
 }
 
-struct Shape {
-    unsigned type;
-    unsigned length;
-    int scale = 0;
-    int subType = 0;
-    unsigned charset = 0;
-};
+using Shape = ParamShape;
+
+// A widened layout is kept only while its message stays this small, so that
+// the longest texts of many rows never add up to a message the database refuses.
+constexpr unsigned kKeptMessageLimit = 16384;
+
+bool sameType(const Shape& a, const Shape& b) {
+    return a.type == b.type && a.scale == b.scale && a.subType == b.subType &&
+           a.charset == b.charset;
+}
+
+bool sameLayout(const std::vector<Shape>& a, const std::vector<Shape>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (!sameType(a[i], b[i]) || a[i].length != b[i].length) return false;
+    return true;
+}
+
+RefPtr<Firebird::IMessageMetadata> buildMetadata(const Api& api, Firebird::ThrowStatusWrapper* st,
+                                                 const std::vector<Shape>& shapes) {
+    const auto count = static_cast<unsigned>(shapes.size());
+    RefPtr<Firebird::IMetadataBuilder> builder(api.master()->getMetadataBuilder(st, count));
+    for (unsigned i = 0; i < count; ++i) {
+        const Shape& s = shapes[i];
+        builder->setType(st, i, s.type + 1);  // + 1: nullable
+        builder->setLength(st, i, s.length);
+        builder->setScale(st, i, s.scale);
+        if (s.type == SQL_VARYING || s.type == SQL_BLOB) builder->setCharSet(st, i, s.charset);
+        if (s.type == SQL_BLOB) builder->setSubType(st, i, s.subType);
+    }
+    return RefPtr<Firebird::IMessageMetadata>(builder->getMetadata(st));
+}
 
 ValueKind effectiveKind(const BoundParam& p) {
     if (!p.value.isNull()) return p.value.kind();
@@ -62,8 +88,33 @@ Shape shapeOf(const BoundParam& p) {
 
 }  // namespace
 
+bool InputLayout::fits(const std::vector<ParamShape>& shapes) const {
+    if (!metadata_ || shapes.size() != shapes_.size()) return false;
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        if (!sameType(shapes[i], shapes_[i])) return false;
+        if (shapes[i].length > shapes_[i].length) return false;
+        if (shapes[i].type != SQL_VARYING && shapes[i].length != shapes_[i].length) return false;
+    }
+    return true;
+}
+
+std::vector<ParamShape> InputLayout::widened(std::vector<ParamShape> shapes) const {
+    if (shapes.size() != shapes_.size()) return shapes;
+    for (size_t i = 0; i < shapes.size(); ++i) {
+        if (shapes[i].type == SQL_VARYING && sameType(shapes[i], shapes_[i]))
+            shapes[i].length = std::max(shapes[i].length, shapes_[i].length);
+    }
+    return shapes;
+}
+
+void InputLayout::keep(std::vector<ParamShape> shapes,
+                       RefPtr<Firebird::IMessageMetadata> metadata) {
+    shapes_ = std::move(shapes);
+    metadata_ = std::move(metadata);
+}
+
 InputMessage::InputMessage(Session& session, Firebird::ITransaction* transaction,
-                           const std::vector<BoundParam>& params) {
+                           const std::vector<BoundParam>& params, InputLayout* layout) {
     if (params.empty()) return;
     const Api& api = session.api();
     Firebird::IUtil* util = api.util();
@@ -71,19 +122,22 @@ InputMessage::InputMessage(Session& session, Firebird::ITransaction* transaction
         const auto count = static_cast<unsigned>(params.size());
         std::vector<Shape> shapes;
         shapes.reserve(count);
-        {
-            RefPtr<Firebird::IMetadataBuilder> builder(api.master()->getMetadataBuilder(st, count));
-            for (unsigned i = 0; i < count; ++i) {
-                const Shape s = shapeOf(params[i]);
-                builder->setType(st, i, s.type + 1);  // + 1: nullable
-                builder->setLength(st, i, s.length);
-                builder->setScale(st, i, s.scale);
-                if (s.type == SQL_VARYING || s.type == SQL_BLOB)
-                    builder->setCharSet(st, i, s.charset);
-                if (s.type == SQL_BLOB) builder->setSubType(st, i, s.subType);
-                shapes.push_back(s);
+        for (unsigned i = 0; i < count; ++i) shapes.push_back(shapeOf(params[i]));
+        if (layout && layout->fits(shapes)) {
+            shapes = layout->shapes();
+            metadata_ = RefPtr<Firebird::IMessageMetadata>::share(layout->metadata());
+        } else if (layout) {
+            std::vector<Shape> wide = layout->widened(shapes);
+            auto metadata = buildMetadata(api, st, wide);
+            if (!sameLayout(wide, shapes) && metadata->getMessageLength(st) > kKeptMessageLimit) {
+                metadata = buildMetadata(api, st, shapes);
+                wide = shapes;
             }
-            metadata_.reset(builder->getMetadata(st));
+            shapes = wide;
+            metadata_ = RefPtr<Firebird::IMessageMetadata>::share(metadata.get());
+            layout->keep(std::move(wide), std::move(metadata));
+        } else {
+            metadata_ = buildMetadata(api, st, shapes);
         }
         buffer_.assign(metadata_->getMessageLength(st), 0);
         for (unsigned i = 0; i < count; ++i) {

@@ -36,7 +36,7 @@ uint64_t FbStatement::execute(const std::vector<BoundParam>& params) {
         return 0;
     }
     Firebird::ITransaction* transaction = session_->current();
-    InputMessage input(*session_, transaction, params);
+    InputMessage input(*session_, transaction, params, &input_);
     std::vector<unsigned char> output(output_ ? output_->messageLength() : 0);
     return session_->guarded([&](Firebird::ThrowStatusWrapper* st) {
         statement_->execute(st, transaction, input.metadata(), input.buffer(),
@@ -48,7 +48,7 @@ uint64_t FbStatement::execute(const std::vector<BoundParam>& params) {
 
 std::unique_ptr<Cursor> FbStatement::openCursor(const std::vector<BoundParam>& params) {
     Firebird::ITransaction* transaction = session_->current();
-    InputMessage input(*session_, transaction, params);
+    InputMessage input(*session_, transaction, params, &input_);
     if (!hasResultSet()) {
         // EXECUTE PROCEDURE with output parameters gives one row.
         if (!output_ || type_ != isc_info_sql_stmt_exec_procedure)

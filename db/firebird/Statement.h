@@ -4,6 +4,7 @@
 #include <string>
 
 #include "db/Driver.h"
+#include "db/firebird/InputMessage.h"
 #include "db/firebird/OutputMessage.h"
 #include "db/firebird/Ptr.h"
 #include "db/firebird/Session.h"
@@ -27,6 +28,7 @@ class FbStatement final : public db::Statement {
     Firebird::IStatement* statement_ = nullptr;
     unsigned type_ = 0;
     std::shared_ptr<const OutputLayout> output_;  // null when it gives no columns
+    InputLayout input_;                           // of the last execution's parameters
 };
 
 }  // namespace db::firebird

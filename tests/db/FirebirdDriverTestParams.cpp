@@ -175,6 +175,45 @@ TEST_F(FirebirdDriverParams, SelectWithParameters) {
     EXPECT_EQ(rows[0][0], db::Value::integer(2));
 }
 
+// One prepared statement run with texts longer and shorter than before, a null,
+// a text where an integer was and a text too long for a VARCHAR: each row is
+// written as given (the message of one run is never read with another's lengths)
+// and a text too long for its column is still refused.
+TEST_F(FirebirdDriverParams, OneStatementRunWithTextsOfOtherLengthsAndKinds) {
+    auto c = connectTarget();
+    auto insert = c->prepare("INSERT INTO P (ID, C_VC, C_INT, C_BLOB) VALUES (?, ?, ?, ?)");
+    const std::string longText(20000, 'x');
+    const std::vector<std::vector<db::BoundParam>> rows{
+        params({db::Value::integer(1), db::Value::text("ab"), db::Value::integer(1),
+                db::Value::text("b")}),
+        params({db::Value::integer(2), db::Value::text("a longer text"), db::Value::integer(2),
+                db::Value::text(std::string(300, 'y'))}),
+        {{db::ValueKind::Integer, db::Value::integer(3)},
+         {db::ValueKind::Text, db::Value::text("c")},
+         typedNull(db::ValueKind::Integer),
+         {db::ValueKind::Text, db::Value::text("")}},
+        params({db::Value::integer(4), db::Value::text("d"), db::Value::text("7"),
+                db::Value::text(longText)}),
+        params({db::Value::integer(5), db::Value::text("e"), db::Value::integer(5),
+                db::Value::text("z")})};
+    for (const auto& row : rows) insert->execute(row);
+    try {
+        insert->execute(params({db::Value::integer(6), db::Value::text(std::string(21, 'v')),
+                                db::Value::integer(6), db::Value::text("w")}));
+        ADD_FAILURE() << "a text too long for C_VC was written";
+    } catch (const db::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("string right truncation"), std::string::npos)
+            << e.what();
+    }
+    EXPECT_EQ(databases_.queryTarget("SELECT ID, C_VC, C_INT, CHAR_LENGTH(C_BLOB), "
+                                     "SUBSTRING(C_BLOB FROM 1 FOR 3) FROM P ORDER BY ID"),
+              (testsupport::Rows{{"1", "ab", "1", "1", "b"},
+                                 {"2", "a longer text", "2", "300", "yyy"},
+                                 {"3", "c", "<null>", "0", ""},
+                                 {"4", "d", "7", "20000", "xxx"},
+                                 {"5", "e", "5", "1", "z"}}));
+}
+
 TEST_F(FirebirdDriverParams, WrongParameterCountGivesFirebirdsMessage) {
     auto c = connectTarget();
     auto insert = c->prepare("INSERT INTO P (ID, C_INT) VALUES (?, ?)");

@@ -197,8 +197,9 @@ TEST_F(BulkPath, RowsDeletedBehindTheScanMakeOffsetPagesSkipButNotTheBulkScan) {
     auto smallCategories = [](World& world, bool bulkPath) {
         world.view.tickOnly({2});
         world.view.mode = engine::kModeAll;
+        // A commit after every page, so that the deletion falls between two pages.
         engine::runDownload(world.view, *world.data, "0001",
-                            {.bulk = engine::bulkPathIf(bulkPath)});
+                            {.bulk = engine::bulkPathIf(bulkPath), .bulkCommitRows = 1});
     };
     for (World* world : {plain.get(), bulk.get()}) {
         auto [connections, drivers] = world->dbs.writeRegistry();

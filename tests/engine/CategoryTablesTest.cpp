@@ -1,10 +1,13 @@
 // Categories 0, 1, 2 and 10: whole source tables mirrored into the branch.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "tests/engine/EngineFixture.h"
+#include "tests/engine/StatementHook.h"
 
 namespace {
 
@@ -276,3 +279,38 @@ TEST_F(CategoryTablesTest, ASourceWithFewerColumnsThanTheTargetEndsTheRunBeforeI
 }
 
 }  // namespace
+
+// The bulk path's branch transactions, a whole table's and a paged table's, are
+// opened as the branch connection's parameters ask (here RepeatableRead: Firebird's
+// concurrency, isolation mode 1), not with a default of their own.
+TEST_F(CategoryTablesTest, TheBulkPathsTransactionsTakeTheBranchConnectionsIsolation) {
+    std::string connections;
+    {
+        std::ifstream in(files.connectionsFile);
+        connections.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    const std::string readCommitted = "TransIsolation=ReadCommited";
+    for (size_t at = connections.find(readCommitted); at != std::string::npos;
+         at = connections.find(readCommitted, at))
+        connections.replace(at, readCommitted.size(), "TransIsolation=RepeatableRead");
+    std::ofstream(files.connectionsFile) << connections;
+    useFaultDriver();
+    addTopItems({"T1"});
+    addPackaging("B1", "2005/03/01");
+    Lines seen;  // at each row written, the isolation of the program's branch transactions
+    testsupport::setStatementHook([&](const std::string& sql) {
+        if (sql.rfind("UPDATE OR INSERT", 0) != 0) return;
+        for (const auto& row : dbs.queryTarget(
+                 "SELECT T.MON$ISOLATION_MODE FROM MON$TRANSACTIONS T JOIN MON$ATTACHMENTS A ON "
+                 "A.MON$ATTACHMENT_ID = T.MON$ATTACHMENT_ID WHERE A.MON$SYSTEM_FLAG = 0 AND "
+                 "T.MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
+            seen.push_back(row[0]);
+    });
+    view.tickOnly({0, 10});
+
+    run("0001", {.bulk = engine::BulkDownload::On});
+    testsupport::setStatementHook({});
+
+    EXPECT_EQ(view.lines.back(), "Done...");
+    EXPECT_EQ(seen, (Lines{"1", "1"}));  // PROD_TOPITEM's row, PROD_SALE's
+}
