@@ -359,7 +359,9 @@ void TFormOlvarin::bsSkinButton1Click(QObject*) {
     try {
         requireStoreId();
         engine::runDownload(*this, formData_, storeId_,
-                            {.tally = status.tally(), .bulk = bulkDownloadFromSettings()});
+                            {.tally = status.tally(),
+                             .bulk = bulkDownloadFromSettings(),
+                             .bulkThreshold = bulkThresholdFromSettings()});
     } catch (...) {
         stopped.dismiss();
         status.finish(false);

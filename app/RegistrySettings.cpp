@@ -1,5 +1,8 @@
 #include "app/RegistrySettings.h"
 
+#include <exception>
+#include <string>
+
 #include "app/ProgramSettings.h"
 #include "base/Text.h"
 
@@ -13,8 +16,23 @@ db::RegistryFiles registryFilesFromSettings() {
     return files;
 }
 
-bool bulkDownloadFromSettings() {
-    return base::asciiLower(programSetting("Bulk Download")) == "true";
+engine::BulkDownload bulkDownloadFromSettings() {
+    const std::string value = base::asciiLower(programSetting("Bulk Download"));
+    if (value == "true") return engine::BulkDownload::On;
+    if (value == "auto") return engine::BulkDownload::Auto;
+    return engine::BulkDownload::Off;
+}
+
+long long bulkThresholdFromSettings() {
+    const std::string text = programSetting("Bulk Threshold");
+    size_t used = 0;
+    long long threshold = 0;
+    try {
+        threshold = std::stoll(text, &used);
+    } catch (const std::exception&) {
+        return engine::kDefaultBulkThreshold;
+    }
+    return used == text.size() && threshold > 0 ? threshold : engine::kDefaultBulkThreshold;
 }
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "db/SQLConnection.h"
+#include "engine/DownloadRun.h"
 
 namespace app {
 
@@ -11,9 +12,12 @@ namespace app {
 // default file beside the executable.
 db::RegistryFiles registryFilesFromSettings();
 
-// The switch "Bulk Download" of the same settings: the download's bulk path
-// (engine::RunOptions::bulk), on only when its value is "true" in any letter case.
-// Read at every run, so a branch can turn it on or off without a restart.
-bool bulkDownloadFromSettings();
+// The setting "Bulk Download" of the same settings (engine::RunOptions::bulk): On
+// for "true", Auto for "auto" (in any letter case), Off for anything else or none.
+// Read at every run, so a branch can change it without a restart.
+engine::BulkDownload bulkDownloadFromSettings();
+// The setting "Bulk Threshold": the queued rows above which Auto takes the bulk
+// path; engine::kDefaultBulkThreshold when absent or not a whole number above 0.
+long long bulkThresholdFromSettings();
 
 }  // namespace app

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         if (suite == "branches") failures += runBranchesSuite(options, selfPath().c_str());
         if (suite == "fleet") failures += runFleetSuite(options);
         if (suite == "soak") failures += runSoakSuite(options);
+        if (suite == "idle") failures += runIdleSuite(options);
     }
     std::printf("\nolvarin-bench: done; %s\n", machineLoad().c_str());
     return failures == 0 ? 0 : 1;

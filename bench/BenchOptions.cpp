@@ -43,7 +43,7 @@ std::vector<std::string> oneOf(const std::string& list, const std::vector<std::s
 
 const char* usageText() {
     return "usage: olvarin-bench [--suite "
-           "all|sizes|changed|deletions|bills|branches|fleet|soak[,...]] [options]\n"
+           "all|sizes|changed|deletions|bills|branches|fleet|soak|idle[,...]] [options]\n"
            "  sizes: mode All into an empty branch, default path, bulk path, physical limit\n"
            "    --rows N[,N...]   headquarters rows per table (default 10000,50000,100000)\n"
            "    --quick           2,000 rows (sizes), 2,000 changes (changed), 1,4 x 200 "
@@ -64,6 +64,7 @@ const char* usageText() {
            "  branches: N branches at once against one headquarters server on loopback\n"
            "    --branches N[,N]  branch counts (default 1,4,16)\n"
            "    --per-store N     queued changes of each store (default 2000)\n"
+           "    --bulk-only       the bulk path only (the default path is slow with many)\n"
            "  fleet: olvarin-fleet over a chain at headquarters\n"
            "    --stores N        stores (default 1000; --quick 100)\n"
            "    --queue-rows N    queue rows over the eight queues (default 1000000; --quick "
@@ -71,7 +72,13 @@ const char* usageText() {
            "  soak: the window in Auto mode, many timer runs against a headquarters server\n"
            "    --runs N          timer runs (default 1000; --quick 100)\n"
            "    --interval MS     the interval box (default 100)\n"
-           "    --trickle K       one product change queued every K runs (default 10)\n";
+           "    --trickle K       one product change queued every K runs (default 10)\n"
+           "  idle: what a run with nothing queued costs headquarters (statements, bytes,\n"
+           "    CPU), Bulk Download off, true and auto; the twelve categories and each alone\n"
+           "    --idle-runs N     runs per line (default 40; --quick 8)\n"
+           "    --idle-products N products at headquarters (default 20000)\n"
+           "    --idle-items N    small categories (default 1000)\n"
+           "    --idle-sales N    packagings (default 2000)\n";
 }
 
 BenchOptions parseOptions(int argc, char** argv) {
@@ -84,13 +91,13 @@ BenchOptions parseOptions(int argc, char** argv) {
             return argv[++i];
         };
         if (arg == "--suite") {
-            for (const auto& s : oneOf(
-                     value(),
-                     {"all", "sizes", "changed", "deletions", "bills", "branches", "fleet", "soak"},
-                     "suite")) {
+            for (const auto& s : oneOf(value(),
+                                       {"all", "sizes", "changed", "deletions", "bills", "branches",
+                                        "fleet", "soak", "idle"},
+                                       "suite")) {
                 if (s == "all")
                     o.suites.insert(o.suites.end(), {"sizes", "changed", "deletions", "bills",
-                                                     "branches", "fleet", "soak"});
+                                                     "branches", "fleet", "soak", "idle"});
                 else
                     o.suites.push_back(s);
             }
@@ -123,6 +130,16 @@ BenchOptions parseOptions(int argc, char** argv) {
             o.soakIntervalMs = static_cast<int>(count(value()));
         } else if (arg == "--trickle") {
             o.soakTrickleEvery = static_cast<int>(count(value()));
+        } else if (arg == "--idle-runs") {
+            o.idleRuns = static_cast<int>(count(value()));
+        } else if (arg == "--idle-products") {
+            o.idleProducts = count(value());
+        } else if (arg == "--idle-items") {
+            o.idleItems = count(value());
+        } else if (arg == "--idle-sales") {
+            o.idleSales = count(value());
+        } else if (arg == "--bulk-only") {
+            o.bulkOnly = true;
         } else if (arg == "--baseline") {
             o.baseline = true;
         } else if (arg == "--full") {
@@ -136,7 +153,7 @@ BenchOptions parseOptions(int argc, char** argv) {
         }
     }
     if (o.suites.empty())
-        o.suites = {"sizes", "changed", "deletions", "bills", "branches", "fleet", "soak"};
+        o.suites = {"sizes", "changed", "deletions", "bills", "branches", "fleet", "soak", "idle"};
     if (o.rowCounts.empty())
         o.rowCounts =
             quick ? std::vector<long long>{2000} : std::vector<long long>{10000, 50000, 100000};
@@ -151,6 +168,7 @@ BenchOptions parseOptions(int argc, char** argv) {
         o.fleetStores = 100;
         o.fleetQueueRows = 100000;
         o.soakRuns = 100;
+        o.idleRuns = 8;
     }
     o.soakSampleEvery = std::max(1, o.soakRuns / 10);
     return o;

@@ -6,7 +6,7 @@
 namespace bench {
 
 struct BenchOptions {
-    std::vector<std::string> suites;     // "sizes", "changed", "branches", "fleet", "soak"
+    std::vector<std::string> suites;     // "sizes", "changed", "branches", "fleet", "soak", "idle"
     std::vector<long long> rowCounts;    // sizes: one measured child process per count
     std::vector<std::string> tables;     // sizes: "item", "sale", "product"
     long long defaultCap = 50000;        // sizes: the default path runs up to this many rows
@@ -23,7 +23,12 @@ struct BenchOptions {
     int soakRuns = 1000;                 // soak: timer runs of the window in one process
     int soakIntervalMs = 100;            // soak: the interval box
     int soakTrickleEvery = 10;           // soak: one product change queued every so many runs
-    int soakSampleEvery = 100;  // soak: memory, descriptors and attachments every so many runs
+    int soakSampleEvery = 100;       // soak: memory, descriptors and attachments every so many runs
+    int idleRuns = 40;               // idle: runs measured per line
+    long long idleProducts = 20000;  // idle: products (and another store's queued changes)
+    long long idleItems = 1000;      // idle: small categories (PROD_ITEM)
+    long long idleSales = 2000;      // idle: packagings (PROD_SALE)
+    bool bulkOnly = false;           // branches: the bulk path only
     bool help = false;
 };
 

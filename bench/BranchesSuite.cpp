@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -158,11 +159,13 @@ int runBranchesSuite(const BenchOptions& options, const char* self) {
             server.port(), options.changesPerStore);
         printBranchesHeader();
         for (int branches : options.branchCounts) {
-            const BranchesLine byDefault =
-                runBranches(server, branches, false, options.changesPerStore, self);
-            printBranchesRow(byDefault);
+            std::optional<BranchesLine> byDefault;
+            if (!options.bulkOnly) {
+                byDefault = runBranches(server, branches, false, options.changesPerStore, self);
+                printBranchesRow(*byDefault);
+            }
             BranchesLine bulk = runBranches(server, branches, true, options.changesPerStore, self);
-            bulk.speedUp = byDefault.wallSeconds / bulk.wallSeconds;
+            if (byDefault) bulk.speedUp = byDefault->wallSeconds / bulk.wallSeconds;
             printBranchesRow(bulk);
         }
         return 0;

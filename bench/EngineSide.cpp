@@ -22,7 +22,8 @@ PhaseResult EngineSide::download() {
     engine::RunTally tally;
     const StatementTimes before = *times_();
     const Stopwatch total;
-    engine::runDownload(view, data_, how_.storeId, {.tally = &tally, .bulk = how_.bulk});
+    engine::runDownload(view, data_, how_.storeId,
+                        {.tally = &tally, .bulk = engine::bulkPathIf(how_.bulk)});
     PhaseResult result;
     result.seconds = total.seconds();
     const StatementTimes spent = times_()->minus(before);

@@ -37,6 +37,11 @@ int runFleetSuite(const BenchOptions& options);
 // memory, open descriptors and attachments at headquarters sampled along the way.
 int runSoakSuite(const BenchOptions& options);
 
+// What an idle run costs headquarters: the twelve categories in mode Changed with
+// nothing queued for the store, Bulk Download off, true and auto, against a private
+// server on loopback: statements, bytes each way, the server's CPU time, wall time.
+int runIdleSuite(const BenchOptions& options);
+
 // The process of one branch in the branches suite (the arguments after
 // --branch-worker).
 int runBranchWorker(int argc, char** argv);

@@ -7,6 +7,7 @@
 #include "engine/BillQueues.h"
 #include "engine/Categories.h"
 #include "engine/CategoryTables.h"
+#include "engine/PathChoice.h"
 #include "engine/RunContext.h"
 #include "engine/WaitQueues.h"
 
@@ -36,7 +37,7 @@ const std::array<Category, kCategoryCount>& categories() {
 
 void runDownload(RunView& view, FormData& data, const std::string& storeId,
                  const RunOptions& options) {
-    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap, options.bulk};
+    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap};
     if (options.bulkPageSize > 0) run.bulkPageSize = options.bulkPageSize;
     if (options.bulkCommitRows > 0) run.bulkCommitRows = options.bulkCommitRows;
     // No transaction stays open between runs, and the tally is handed over, however
@@ -58,6 +59,7 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
         if (i >= static_cast<int>(kCategories.size())) continue;
         run.category = i;
         run.counts().ran = true;
+        choosePath(run, options);
         kCategories[static_cast<size_t>(i)].branch(run);
     }
     run.log("Done...");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -28,7 +29,10 @@ struct RunContext {
     // When above 0, a lower page bound for every paged scan (tests use it to reach
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
-    bool bulk = false;  // the bulk path (see RunOptions)
+    bool bulk = false;  // the bulk path for the category being run (see RunOptions)
+    // The store's rows in the category's wait queue, when the path choice counted them
+    // (up to its threshold and one); unset otherwise.
+    std::optional<long long> queuedRows{};
     int bulkPageSize = kBulkPageSize;
     int bulkCommitRows = kBulkCommitRows;
     // What the run did so far, and the category being run (its index).

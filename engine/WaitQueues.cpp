@@ -5,6 +5,7 @@
 
 #include "db/Error.h"
 #include "engine/ColumnRules.h"
+#include "engine/QueueProbe.h"
 #include "engine/RowMirror.h"
 #include "engine/StatementText.h"
 
@@ -322,6 +323,11 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
                   db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange) {
+    // An idle queue costs headquarters one indexed statement on the bulk path.
+    if (run.bulk && nothingQueued(run, queue.queueTable)) {
+        run.log(queue.changeScan.endMessage);
+        return;
+    }
     deletionPass(run, queue, applyDeletion);
 
     // Update pass.

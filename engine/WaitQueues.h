@@ -54,11 +54,13 @@ struct WaitQueue {
 //   claimed: the removal is skipped and one log line says so.
 // - When headquarters' columns cannot fill the branch's (SchemaMismatch), every
 //   claimed change goes back to waiting and the error ends the run.
-// On the bulk path the deletions run queue.bulkDeletion instead of applyDeletion, in
-// pages of one transaction each on the target (deleteClaimedInPages), and the update
-// pass reads the bulk scan instead, each page's changes in one transaction on
-// pageTransaction when that is set. Either way the claims are removed at
-// headquarters only after the branch's last commit of the pass.
+// On the bulk path a store with nothing in the queue costs headquarters one probe
+// (engine/QueueProbe.h): the update pass's end message is logged and nothing else
+// is sent. Otherwise the deletions run queue.bulkDeletion instead of applyDeletion,
+// in pages of one transaction each on the target (deleteClaimedInPages), and the
+// update pass reads the bulk scan, its changes in transactions on pageTransaction
+// when that is set. Either way the claims are removed at headquarters only after
+// the branch's last commit of the pass.
 void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
                   db::SQLConnection* pageTransaction,
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,

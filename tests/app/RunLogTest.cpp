@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTest>
 
 #include "AppTestSupport.h"
@@ -58,6 +60,44 @@ TEST_F(RunLogTest, AllTwelveInSpecifiedModeGiveTheirHeadersThenDone) {
     }
     expected << "Done...";
     EXPECT_EQ(lines(*window->Memo1), expected);
+}
+
+// "Bulk Download" and "Bulk Threshold" are read at every run: auto, in any letter
+// case, logs each category's path; a threshold that is not a whole number above 0
+// is the default; true takes the bulk path without a word, anything else is off.
+TEST_F(RunLogTest, BulkDownloadAutoLogsEachCategorysPath) {
+    testsupport::TestDatabases databases;
+    databases.execTarget("INSERT INTO PROD_TOPITEM (TOP_ITEMID) VALUES ('T1')");
+    databases.execTarget("INSERT INTO PROD_TOPITEM (TOP_ITEMID) VALUES ('T2')");
+    const auto [connections, drivers] = databases.writeRegistry();
+    RegistrySettings settings(connections, drivers);
+    QSettings program(QStringLiteral("olvarin"), QStringLiteral("olvarin"));
+    create();
+    window->bsSkinCheckGroup1->setChecked(0, true);
+    window->bsSkinRadioGroup1->setItemIndex(engine::kModeChanged);
+    const QString byDefault = "Default path: the branch's PROD_TOPITEM holds 2";
+    const struct {
+        const char* bulkDownload;
+        const char* threshold;
+        QStringList pathLines;
+    } steps[] = {
+        {"Auto", "1", {"Bulk path: the branch's PROD_TOPITEM holds more than 1 rows"}},
+        {"auto", "0", {byDefault}},
+        {"AUTO", "1x", {byDefault}},
+        {"auto", "", {byDefault}},
+        {"true", "1", {}},
+        {"yes", "1", {}},
+    };
+    for (const auto& step : steps) {
+        program.setValue(QStringLiteral("Bulk Download"), step.bulkDownload);
+        program.setValue(QStringLiteral("Bulk Threshold"), step.threshold);
+        program.sync();
+        pressOk();
+        EXPECT_EQ(lines(*window->Memo1).filter(QRegularExpression("^(Bulk|Default) path")),
+                  step.pathLines)
+            << step.bulkDownload << " " << step.threshold;
+    }
+    EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
 }
 
 TEST_F(RunLogTest, ButtonRunErrorGoesToTheErrorBoxAndTheLogStopsAtIt) {

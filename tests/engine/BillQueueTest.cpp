@@ -31,7 +31,7 @@ class BillQueueTest : public BillTest {
     void runBulk(int category) {
         view.tickOnly({category});
         view.mode = engine::kModeChanged;
-        run("0001", {.bulk = true, .bulkPageSize = 2, .bulkCommitRows = 2});
+        run("0001", {.bulk = engine::BulkDownload::On, .bulkPageSize = 2, .bulkCommitRows = 2});
     }
     static std::string quotPage(int skip) {
         return "SELECT FIRST 10 SKIP " + std::to_string(skip) +
@@ -139,7 +139,7 @@ TEST_P(RefusedBillAmongGoodOnes, IsUndoneAloneAndStaysQueued) {
     view.tickOnly({9});
     view.mode = engine::kModeChanged;
     engine::RunTally tally;
-    run("0001", {.tally = &tally, .bulk = GetParam(), .bulkPageSize = 2});
+    run("0001", {.tally = &tally, .bulk = engine::bulkPathIf(GetParam()), .bulkPageSize = 2});
 
     EXPECT_EQ(
         dbs.queryTarget("SELECT MASTERBILLID, PROVIDER_NAME FROM INPROMOTION_MASTER ORDER BY 1"),

@@ -308,7 +308,7 @@ TEST_F(CategoryTablesTest, TheBulkPathsTransactionsTakeTheBranchConnectionsIsola
     });
     view.tickOnly({0, 10});
 
-    run("0001", {.bulk = true});
+    run("0001", {.bulk = engine::BulkDownload::On});
     testsupport::setStatementHook({});
 
     EXPECT_EQ(view.lines.back(), "Done...");

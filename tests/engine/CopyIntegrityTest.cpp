@@ -57,7 +57,7 @@ class CopyIntegrityTest : public EngineTest {
     void runCategory(int category, int mode, bool bulk) {
         view.tickOnly({category});
         view.mode = mode;
-        run("0001", {.bulk = bulk, .bulkPageSize = 3});
+        run("0001", {.bulk = engine::bulkPathIf(bulk), .bulkPageSize = 3});
     }
 };
 
@@ -159,7 +159,7 @@ TEST_P(ColumnsNoLongerMatch, NothingIsWrittenAndTheClaimsWait) {
     view.mode = mode;
     std::string error;
     try {
-        run("0001", {.bulk = bulk});
+        run("0001", {.bulk = engine::bulkPathIf(bulk)});
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -263,7 +263,7 @@ TEST_P(CommitRefused, LeavesNothingOpenForTheNextRun) {
     // The run ends with the refusal, or (a bill, which is copied alone) logs it.
     std::string said;
     try {
-        run("0001", {.bulk = c.bulk});
+        run("0001", {.bulk = engine::bulkPathIf(c.bulk)});
     } catch (const std::exception& e) {
         said = e.what();
     }
@@ -277,7 +277,7 @@ TEST_P(CommitRefused, LeavesNothingOpenForTheNextRun) {
         "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', 'P0', 'DELETE')");
     view.tickOnly({3});
     view.mode = engine::kModeChanged;
-    run("0001", {.bulk = c.bulk});
+    run("0001", {.bulk = engine::bulkPathIf(c.bulk)});
     data.reset();  // the program ends
 
     EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT WHERE PROD_ID = 'P0'"), (Rows{{"0"}}));

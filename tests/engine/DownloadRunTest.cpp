@@ -1,6 +1,7 @@
 // The walk over the check list: headers, order, the end line, and how errors end a run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <string>
 #include <vector>
@@ -134,5 +135,87 @@ TEST_F(DownloadRunTest, HeadquartersOnAServerAndTheBranchEmbedded) {
     EXPECT_EQ(dbs.queryTarget("SELECT PROD_ID, PROD_NAME FROM PRODUCT"), (Rows{{"P1", "紅茶"}}));
     EXPECT_TRUE(dbs.querySource("SELECT * FROM PRODUCT_WAIT").empty());
 }
+
+}  // namespace
+
+namespace {
+
+// Bulk Download=auto: each category's path from its branch table and the store's
+// queue, logged after its header; the statements show the path taken.
+struct AutoCase {
+    const char* name;
+    int mode;
+    int branchProducts;
+    int queuedChanges;  // the store's queued product changes
+    long long threshold;
+    const char* pathLine;
+    const char* scanStatement;  // the scan of headquarters' products, "" for none
+};
+
+class AutoPathTest : public EngineTest, public ::testing::WithParamInterface<AutoCase> {};
+
+TEST_P(AutoPathTest, TakesThePathItLogs) {
+    const AutoCase& c = GetParam();
+    for (int i = 0; i < c.queuedChanges; ++i) {
+        const std::string id = "P" + std::to_string(i);
+        dbs.execSource("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('" + id + "', '紅茶')");
+        dbs.execSource("INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0001', '" +
+                       id + "', 'UPDATE')");
+    }
+    // Another store's queue is not this store's.
+    dbs.execSource(
+        "INSERT INTO PRODUCT_WAIT (STORE_ID, PROD_ID, STATE) VALUES ('0002', 'P0', "
+        "'UPDATE')");
+    for (int i = 0; i < c.branchProducts; ++i)
+        dbs.execTarget("INSERT INTO PRODUCT (PROD_ID) VALUES ('OLD" + std::to_string(i) + "')");
+    useFaultDriver();
+    traceStatements();
+    view.tickOnly({3});
+    view.mode = c.mode;
+
+    run("0001", {.bulk = engine::BulkDownload::Auto, .bulkThreshold = c.threshold});
+
+    ASSERT_GE(view.lines.size(), 3u);
+    EXPECT_EQ(view.lines[2], c.pathLine);
+    const std::vector<std::string> sent = tracedStatements();
+    const std::string branchCount = "SELECT COUNT(*) FROM (SELECT FIRST " +
+                                    std::to_string(c.threshold + 1) + " 1 AS ONE FROM PRODUCT)";
+    EXPECT_EQ(sent.at(0), branchCount);
+    if (*c.scanStatement) {
+        EXPECT_NE(std::find(sent.begin(), sent.end(), c.scanStatement), sent.end())
+            << c.scanStatement;
+    } else {  // the two counts, and nothing else
+        EXPECT_EQ(sent, (Lines{branchCount,
+                               "SELECT COUNT(*) FROM (SELECT FIRST 1001 STORE_ID FROM "
+                               "PRODUCT_WAIT WHERE STORE_ID = '0001')"}));
+    }
+    EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM PRODUCT"),
+              (Rows{{std::to_string(c.queuedChanges + c.branchProducts)}}));
+}
+
+constexpr const char* kBulkChanges =
+    "SELECT * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B ON A.PROD_ID = B.PROD_ID AND B.STORE_ID = "
+    "'0001' AND TRAN_CODE = 'W'";
+constexpr const char* kDefaultChanges =
+    "SELECT FIRST 10 SKIP 0 * FROM PRODUCT A INNER JOIN PRODUCT_WAIT B  ON A.PROD_ID = B.PROD_ID "
+    "AND B.STORE_ID = '0001' AND TRAN_CODE = 'W' ";
+constexpr int kAll = engine::kModeAll, kChanged = engine::kModeChanged;
+
+INSTANTIATE_TEST_SUITE_P(
+    BulkDownload, AutoPathTest,
+    ::testing::Values(
+        AutoCase{"FirstLoad", kChanged, 0, 2, 1000, "Bulk path: the branch's PRODUCT is empty",
+                 kBulkChanges},
+        AutoCase{"DaysChanges", kChanged, 1, 2, 1000, "Default path: 2 queued in PRODUCT_WAIT",
+                 kDefaultChanges},
+        AutoCase{"ChainWideChange", kChanged, 1, 3, 2,
+                 "Bulk path: more than 2 queued in PRODUCT_WAIT", kBulkChanges},
+        AutoCase{"Idle", kChanged, 1, 0, 1000, "Bulk path: nothing queued in PRODUCT_WAIT", ""},
+        AutoCase{"SmallTableWhole", kAll, 2, 1, 2, "Default path: the branch's PRODUCT holds 2",
+                 "SELECT FIRST 10 SKIP 0 * FROM PRODUCT "},
+        AutoCase{"LargeTableWhole", kAll, 3, 1, 2,
+                 "Bulk path: the branch's PRODUCT holds more than 2 rows",
+                 "SELECT * FROM PRODUCT"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -199,7 +199,7 @@ TEST_P(RefusedPriceUpdate, LeavesItsLineDueAndTheOthersApplied) {
     view.tickOnly({kPriceChanges, 11});
     view.mode = engine::kModeChanged;
     engine::RunTally tally;
-    run("0001", {.tally = &tally, .bulk = bulk});
+    run("0001", {.tally = &tally, .bulk = engine::bulkPathIf(bulk)});
 
     EXPECT_EQ(view.lines.back(), "Done...");
     const auto refused =
@@ -218,7 +218,7 @@ TEST_P(RefusedPriceUpdate, LeavesItsLineDueAndTheOthersApplied) {
     dbs.execTarget("ALTER TABLE PRODUCT DROP CONSTRAINT CK_PRICE");
     view.tickOnly({kPriceChanges});
     view.mode = engine::kModeAll;
-    run("0001", {.bulk = bulk});
+    run("0001", {.bulk = engine::bulkPathIf(bulk)});
 
     EXPECT_EQ(product("P2")[0][1], "5000");
     EXPECT_EQ(marks(), (Rows{{"C1", "P1", "Y"}, {"C1", "P2", "Y"}, {"C1", "P3", "Y"}}));

@@ -250,7 +250,7 @@ TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
     engine::RunTally tally;
     // On the bulk path a page of one row: the refused row shares its branch
     // transaction with the pages before and after it.
-    run("0001", {.tally = &tally, .bulk = bulk, .bulkPageSize = 1});
+    run("0001", {.tally = &tally, .bulk = engine::bulkPathIf(bulk), .bulkPageSize = 1});
     EXPECT_EQ(view.lines.back(), "Done...");
     const Lines refused = refusals();
     ASSERT_EQ(refused.size(), 1u);
@@ -268,7 +268,7 @@ TEST_P(RecordFailureTest, IsRefusedAloneAndArrivesOnceMended) {
 
     for (const auto& sql : failure.mendHeadquarters) dbs.execSource(sql);
     for (const auto& sql : failure.mendBranch) dbs.execTarget(sql);
-    run("0001", {.bulk = bulk});
+    run("0001", {.bulk = engine::bulkPathIf(bulk)});
     EXPECT_TRUE(refusals().empty());
     const Rows p2 = dbs.queryTarget("SELECT PROD_NAME FROM PRODUCT WHERE PROD_ID = 'P2'");
     EXPECT_EQ(p2, std::string(failure.mendedName).empty() ? Rows{} : Rows{{failure.mendedName}});

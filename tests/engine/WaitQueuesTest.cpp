@@ -77,6 +77,46 @@ TEST_F(WaitQueuesTest, AnEmptyQueueRunsTheProtocolStatementsInOrder) {
     EXPECT_EQ(view.branchLines(), (Lines{"product data finished..!"}));
 }
 
+TEST_F(WaitQueuesTest, OnTheBulkPathAnIdleQueueCostsHeadquartersOneStatement) {
+    queueProduct("P1", "UPDATE", "0002");  // other stores' rows are not this store's
+    dbs.execSource(
+        "INSERT INTO PSALE_WAIT (STORE_ID, MASTERBILLID, STATE) VALUES ('0002', "
+        "'B1', 'UPDATE')");
+    useFaultDriver();
+    traceStatements();
+    view.tickOnly({3, 4, 5, 6, 7, 8, 9, 11});
+
+    run("0001", {.bulk = engine::BulkDownload::On});
+
+    Lines sent = tracedStatements();
+    // The price-change bills' due lines are the branch's own.
+    std::erase_if(sent,
+                  [](const std::string& sql) { return sql.find("CHGPRICE_SUB") != sql.npos; });
+    Lines probes;
+    for (const char* queue : {"PRODUCT_WAIT", "PROVIDER_WAIT", "PSALE_WAIT", "PTSALE_WAIT",
+                              "CHGPRICE_WAIT", "QUOT_WAIT", "INPROMOTION_WAIT", "CUSTOMER_WAIT"}) {
+        probes.push_back(std::string("SELECT COUNT(*) FROM (SELECT FIRST 1 STORE_ID FROM ") +
+                         queue + " WHERE STORE_ID = '0001')");
+    }
+    EXPECT_EQ(sent, probes);
+    EXPECT_EQ(view.lines[2], "product data finished..!");  // the end line all the same
+    EXPECT_EQ(view.lines.back(), "Done...");
+    EXPECT_EQ(productQueue(), (Rows{{"0002", "P1", "UPDATE", "N"}}));
+}
+
+TEST_F(WaitQueuesTest, OnTheBulkPathAClaimLeftByAKilledRunIsNotIdle) {
+    dbs.execTarget("INSERT INTO CUSTOMER (CUST_ID, CUST_NAME) VALUES ('C1', 'gone')");
+    dbs.execSource(
+        "INSERT INTO CUSTOMER_WAIT (STORE_ID, CUST_ID, STATE, TRAN_CODE) VALUES "
+        "('0001', 'C1', 'DELETE', 'X')");
+    view.tickOnly({11});
+
+    run("0001", {.bulk = engine::BulkDownload::On});
+
+    EXPECT_EQ(dbs.queryTarget("SELECT COUNT(*) FROM CUSTOMER"), (Rows{{"0"}}));
+    EXPECT_EQ(dbs.querySource("SELECT COUNT(*) FROM CUSTOMER_WAIT"), (Rows{{"0"}}));
+}
+
 TEST_F(WaitQueuesTest, ClaimedDeletionsAreAppliedAndRemoved) {
     dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P1', 'one')");
     dbs.execTarget("INSERT INTO PRODUCT (PROD_ID, PROD_NAME) VALUES ('P2', 'two')");

@@ -29,6 +29,7 @@ class PrivateServer {
     // machine or a line goes away) and waits until it has ended and no longer listens.
     void stop();
     bool running() const { return pid_ > 0; }
+    int pid() const { return pid_; }  // the server's process while it runs
 
     int port() const { return port_; }
     // "localhost/<port>:<path>", the way a branch names a database on this server.
