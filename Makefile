@@ -14,7 +14,9 @@ build: setup
 setup:
 	scripts/setup.sh
 
+# The benchmark is not part of the default build; this builds it, then runs it.
 bench: build
+	cmake --build build -j2 --target olvarin-bench
 	build/olvarin-bench
 
 # build/olvarin_<version>_amd64.deb
@@ -22,4 +24,4 @@ package: build
 	cmake --build build --target package
 
 clean:
-	rm -rf build demo
+	rm -rf build build-asan demo

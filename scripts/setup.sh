@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
   g++ cmake make ninja-build pkg-config
+  # the format check of make test (Debian 12's is version 14)
+  clang-format
   qt6-base-dev libqt6test6
   firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils firebird3.0-server
   zlib1g
