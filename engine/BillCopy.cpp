@@ -313,8 +313,8 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         return BillCopy::NotCopied;
     }
 
-    run.view.setBusyCursor(true);
-    const base::ScopeExit notBusy([&run] { run.view.setBusyCursor(false); });
+    run.report.setBusyCursor(true);
+    const base::ScopeExit notBusy([&run] { run.report.setBusyCursor(false); });
     db::SQLConnection& connection = run.data.SQLConnection2;
     // Rolled back on the way out unless committed, whatever leaves the copy early.
     std::optional<db::Transaction> copy;

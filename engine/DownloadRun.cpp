@@ -34,9 +34,10 @@ const std::array<Category, kCategoryCount>& categories() {
     return kCategories;
 }
 
-void runDownload(RunView& view, FormData& data, const std::string& storeId,
+void runDownload(const RunRequest& request, RunReport& report, FormData& data,
                  const RunOptions& options) {
-    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap, options.bulk};
+    RunContext run(request, report, data);
+    run.pageBoundCap = options.pageBoundCap;
     if (options.bulkPageSize > 0) run.bulkPageSize = options.bulkPageSize;
     // No transaction stays open between runs, and the tally is handed over, however
     // the run ends.
@@ -46,17 +47,15 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
     });
     data.verifyLinks();
 
-    view.clearLog();
-    const int count = view.categoryCount();
-    for (int i = 0; i < count; ++i) {
-        view.refresh();
-        if (!view.isCategoryChecked(i)) continue;
+    report.clearLog();
+    for (size_t i = 0; i < kCategories.size(); ++i) {
+        report.refresh();
+        if (!request.isTicked(i)) continue;
         run.log(base::logTimestamp());
-        run.log(view.categoryCaption(i) + "...Loading.");
-        if (i >= static_cast<int>(kCategories.size())) continue;
-        run.category = i;
+        run.log(std::string(kCategories[i].caption) + "...Loading.");
+        run.category = static_cast<int>(i);
         run.counts().ran = true;
-        kCategories[static_cast<size_t>(i)].branch(run);
+        kCategories[i].branch(run);
     }
     run.log("Done...");
 }

@@ -1,29 +1,27 @@
 #pragma once
 
-#include <string>
-
 #include "engine/FormData.h"
+#include "engine/RunReport.h"
+#include "engine/RunRequest.h"
 #include "engine/RunTally.h"
-#include "engine/RunView.h"
 
 namespace engine {
 
+// How a run is tuned beyond what the window asks (tests and the benchmark).
 struct RunOptions {
     // When above 0, caps the page bound of every paged scan (for tests).
     long long pageBoundCap = 0;
     // When set, receives what the run did, also when it fails.
     RunTally* tally = nullptr;
-    // The bulk path: keyset pages of hundreds of rows, one transaction a page, rows
-    // written by key. Off: the protocol exactly as it stands.
-    bool bulk = false;
     // When above 0, rows per page of the bulk path (tests use a few, for many pages).
     int bulkPageSize = 0;
 };
 
 // One download run over the ticked categories (the OK button's click handler does
-// this and nothing else). Reads the window through view, works on data, logs to
-// Memo1 through view. Throws the first error; what was written before it stays.
-void runDownload(RunView& view, FormData& data, const std::string& storeId,
+// this and nothing else). Works on data as request asks, logs to Memo1 and moves
+// the gauge through report. Throws the first error; what was written before it
+// stays.
+void runDownload(const RunRequest& request, RunReport& report, FormData& data,
                  const RunOptions& options = {});
 
 }  // namespace engine

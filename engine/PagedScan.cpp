@@ -8,7 +8,7 @@ namespace {
 std::string pageStatement(RunContext& run, const PagedScanSpec& scan, StatementValues values,
                           long long page) {
     const PageStatements& s = scan.statements;
-    const bool filtered = s.firstPageFiltered && run.view.isDateFilterOn();
+    const bool filtered = s.firstPageFiltered && run.request.dateFilterOn;
     const char* stored = page == 0 ? (filtered ? s.firstPageFiltered : s.firstPage)
                                    : (filtered ? s.laterPageFiltered : s.laterPage);
     values.offset = page * scan.pageSize;
@@ -40,7 +40,7 @@ ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanS
             forEachRow();
         }
         pages.enableControls();
-        if (scan.refreshAfterPage) run.view.refresh();
+        if (scan.refreshAfterPage) run.report.refresh();
     }
     return ScanEnd::PageBound;
 }

@@ -77,7 +77,7 @@ struct World {
         view.mode = mode;
         view.dateFilterOn = dateFilter;
         view.filterDate = "2005/03/01";
-        engine::runDownload(view, *data, "0001", {.bulk = bulk});
+        engine::runDownload(view.request("0001", bulk), view, *data);
         ASSERT_EQ(view.lines.back(), "Done...");
     }
     std::vector<std::string> refusals() const {
@@ -191,7 +191,7 @@ TEST_F(BulkPath, RowsDeletedBehindTheScanMakeOffsetPagesSkipButNotTheBulkScan) {
     auto smallCategories = [](World& world, bool bulkPath) {
         world.view.tickOnly({2});
         world.view.mode = engine::kModeAll;
-        engine::runDownload(world.view, *world.data, "0001", {.bulk = bulkPath});
+        engine::runDownload(world.view.request("0001", bulkPath), world.view, *world.data);
     };
     for (World* world : {plain.get(), bulk.get()}) {
         auto [connections, drivers] = world->dbs.writeRegistry();
