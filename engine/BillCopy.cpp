@@ -263,7 +263,7 @@ struct BillRows {
 void insertLines(RunContext& run, const BillKind& kind, const std::string& billId, BillRows& rows) {
     db::ClientDataSet& lines = run.data.CDS_ReadS;
     lines.first();
-    lines.disableControls();
+    lines.disableControls();  // the walk's protocol; no control is bound to a dataset
     for (; !lines.eof(); lines.next()) {
         const std::string prodId = lines.fieldByName("PROD_ID").asString();
         if (prodId.empty()) continue;

@@ -34,7 +34,7 @@ ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanS
         if (scan.log == PageLog::LowerCaseAfterTest) run.log(base::asciiLower(pages.commandText()));
 
         run.startGauge(pages.recordCount());
-        pages.disableControls();
+        pages.disableControls();  // the walk's protocol; no control is bound to a dataset
         for (pages.first(); !pages.eof(); pages.next()) {
             run.stepGauge();
             forEachRow();
