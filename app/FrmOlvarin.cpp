@@ -354,27 +354,25 @@ void TFormOlvarin::bsSkinCheckGroup1Checked(QObject*) {
 // Every run ends by telling the status file and headquarters how it went, before an
 // error reaches the error box or the timer's log.
 void TFormOlvarin::bsSkinButton1Click(QObject*) {
+    const engine::RunRequest request = runRequest();
     StatusFileRun status(storeId_);
     OnStop stopped([&status] { status.finish(false); });  // a stopped run did not succeed
     try {
         requireStoreId();
-        engine::runDownload(*this, formData_, storeId_,
-                            {.tally = status.tally(),
-                             .bulk = bulkDownloadFromSettings(),
-                             .bulkThreshold = bulkThresholdFromSettings()});
+        engine::runDownload(request, *this, formData_, {.tally = status.tally()});
     } catch (...) {
         stopped.dismiss();
         status.finish(false);
         // A run without a store id touches no database, headquarters' included.
         if (!storeId_.empty()) {
             reportToHeadquarters(formData_.SQLCon_Source, status.outcome(),
-                                 currentExceptionMessage().toStdString(), downloadMode());
+                                 currentExceptionMessage().toStdString(), request.mode);
         }
         throw;
     }
     stopped.dismiss();
     status.finish(true);
-    reportToHeadquarters(formData_.SQLCon_Source, status.outcome(), {}, downloadMode());
+    reportToHeadquarters(formData_.SQLCon_Source, status.outcome(), {}, request.mode);
 }
 
 // Without a store id a run would claim the queue rows of store '' and end with
@@ -415,30 +413,19 @@ void TFormOlvarin::Timer1Timer(QObject*) {
         Timer1->setEnabled(true);
 }
 
-// ---- engine::RunView ---------------------------------------------------------
+// ---- engine::RunReport -------------------------------------------------------
 
-std::string TFormOlvarin::filterDateText() const {
-    return MaskEdit1->text().toStdString();
-}
-
-int TFormOlvarin::categoryCount() const {
-    return bsSkinCheckGroup1->count();
-}
-
-bool TFormOlvarin::isCategoryChecked(int index) const {
-    return bsSkinCheckGroup1->isChecked(index);
-}
-
-std::string TFormOlvarin::categoryCaption(int index) const {
-    return bsSkinCheckGroup1->itemCaption(index).toStdString();
-}
-
-int TFormOlvarin::downloadMode() const {
-    return bsSkinRadioGroup1->itemIndex();
-}
-
-bool TFormOlvarin::isDateFilterOn() const {
-    return CheckBox2->isChecked();
+engine::RunRequest TFormOlvarin::runRequest() const {
+    engine::RunRequest request;
+    request.storeId = storeId_;
+    request.mode = bsSkinRadioGroup1->itemIndex();
+    for (size_t i = 0; i < request.ticked.size(); ++i)
+        request.ticked[i] = bsSkinCheckGroup1->isChecked(static_cast<int>(i));
+    request.dateFilterOn = CheckBox2->isChecked();
+    request.filterDate = MaskEdit1->text().toStdString();
+    request.bulk = bulkDownloadFromSettings();
+    request.bulkThreshold = bulkThresholdFromSettings();
+    return request;
 }
 
 void TFormOlvarin::clearLog() {
@@ -450,13 +437,9 @@ void TFormOlvarin::appendLog(const std::string& line) {
     std::cout << line << std::endl;
 }
 
-void TFormOlvarin::setGaugeMax(int value) {
-    gaugeMax_ = value;
-    showGauge();
-}
-
-void TFormOlvarin::setGaugeValue(int value) {
+void TFormOlvarin::setGauge(int value, int maximum) {
     gaugeValue_ = value;
+    gaugeMax_ = maximum;
     showGauge();
 }
 

@@ -8,7 +8,8 @@
 
 #include "app/StoreConfigFile.h"
 #include "engine/FormData.h"
-#include "engine/RunView.h"
+#include "engine/RunReport.h"
+#include "engine/RunRequest.h"
 
 class QCheckBox;
 class QCloseEvent;
@@ -43,8 +44,8 @@ struct FormStartOptions {
 };
 
 // The main window: its controls, the store configuration read at start-up, the
-// unattended runs, and what a download run needs of the window.
-class TFormOlvarin : public QWidget, public engine::RunView {
+// unattended runs, and what a download run is asked and tells.
+class TFormOlvarin : public QWidget, public engine::RunReport {
     Q_OBJECT
   public:
     // Creates the controls at their design values and runs FormCreate; an error
@@ -75,22 +76,19 @@ class TFormOlvarin : public QWidget, public engine::RunView {
     void bsSkinEdit1Change(QObject* Sender);
     void Timer1Timer(QObject* Sender);
 
-    // engine::RunView
-    std::string filterDateText() const override;
-    int categoryCount() const override;
-    bool isCategoryChecked(int index) const override;
-    std::string categoryCaption(int index) const override;
-    int downloadMode() const override;
-    bool isDateFilterOn() const override;
+    // What a run started now is asked to do: the controls as they stand.
+    engine::RunRequest runRequest() const;
+
+    // engine::RunReport
     void clearLog() override;
     // Also writes the line to standard output, where a scheduler keeps it.
     void appendLog(const std::string& line) override;
-    int gaugeMax() const override { return gaugeMax_; }
-    void setGaugeMax(int value) override;
-    int gaugeValue() const override { return gaugeValue_; }
-    void setGaugeValue(int value) override;
+    void setGauge(int value, int maximum) override;
     void refresh() override;
     void setBusyCursor(bool busy) override;
+    // The gauge as the last run left it.
+    int gaugeMax() const { return gaugeMax_; }
+    int gaugeValue() const { return gaugeValue_; }
 
     // The controls, by their component names (also their object names).
     QFrame* bsSkinPanel1;

@@ -13,7 +13,7 @@
 #include "base/Text.h"
 #include "db/SQLQuery.h"
 #include "db/Transaction.h"
-#include "engine/RunView.h"
+#include "engine/RunRequest.h"
 
 namespace app {
 namespace {

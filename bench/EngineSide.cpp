@@ -18,12 +18,15 @@ PhaseResult EngineSide::download() {
     data_.SQLCon_Source.ensureOpen();
     data_.SQLCon_Target.ensureOpen();
 
-    BenchView view(table_.category, how_.mode);
+    // One category ticked, no date filter.
+    engine::RunRequest request{
+        .storeId = how_.storeId, .mode = how_.mode, .bulk = engine::bulkPathIf(how_.bulk)};
+    request.ticked[static_cast<size_t>(table_.category)] = true;
+    BenchView view;
     engine::RunTally tally;
     const StatementTimes before = *times_();
     const Stopwatch total;
-    engine::runDownload(view, data_, how_.storeId,
-                        {.tally = &tally, .bulk = engine::bulkPathIf(how_.bulk)});
+    engine::runDownload(request, view, data_, {.tally = &tally});
     PhaseResult result;
     result.seconds = total.seconds();
     const StatementTimes spent = times_()->minus(before);

@@ -8,7 +8,7 @@
 #include "bench/PhaseResult.h"
 #include "bench/StatementTimes.h"
 #include "engine/FormData.h"
-#include "engine/RunView.h"
+#include "engine/RunRequest.h"
 
 namespace bench {
 

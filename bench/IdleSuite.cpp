@@ -40,17 +40,6 @@ constexpr const char* kStore = "S001";
 constexpr double kTimerSeconds = 300;  // the package's timer: every five minutes
 
 // The window as `olvarin a` sets it: the given categories ticked, one mode.
-class ServiceView : public BenchView {
-  public:
-    ServiceView(std::array<bool, 12> ticked, int mode) : BenchView(0, mode), ticked_(ticked) {}
-    bool isCategoryChecked(int index) const override {
-        return index >= 0 && index < 12 && ticked_[static_cast<size_t>(index)];
-    }
-
-  private:
-    std::array<bool, 12> ticked_;
-};
-
 std::array<bool, 12> allCategories() {
     std::array<bool, 12> all{};
     all.fill(true);
@@ -114,8 +103,9 @@ class IdleBench {
     // with "Done...".
     void download(const std::array<bool, 12>& ticked, int mode, engine::BulkDownload bulk) {
         engine::FormData data(registry_);  // a run of the service connects anew
-        ServiceView view(ticked, mode);
-        engine::runDownload(view, data, kStore, {.bulk = bulk});
+        BenchView view;
+        engine::runDownload({.storeId = kStore, .mode = mode, .ticked = ticked, .bulk = bulk}, view,
+                            data);
         if (view.lastLine() != "Done...")
             throw std::runtime_error("an idle run did not end with Done...: " + view.lastLine());
     }

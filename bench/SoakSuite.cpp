@@ -165,7 +165,8 @@ std::vector<Sample> soak(const BenchOptions& options) {
     start.arguments = QStringList();
     app::TFormOlvarin window(start);
     window.show();
-    for (int i = 0; i < window.categoryCount(); ++i) window.bsSkinCheckGroup1->setChecked(i, true);
+    for (int i = 0; i < window.bsSkinCheckGroup1->count(); ++i)
+        window.bsSkinCheckGroup1->setChecked(i, true);
     int runs = 0;
     int failed = 0;
     QObject::connect(window.Timer1, &app::IntervalTimer::timeout, &window, [&] {

@@ -11,12 +11,13 @@
 #include "check/StoreConfigCheck.h"
 #include "check/TableRules.h"
 #include "db/IniFile.h"
+#include "engine/FormData.h"
 
 namespace check {
 namespace {
 
-constexpr const char* kSourceName = "Dravonel";
-constexpr const char* kTargetName = "Corvane";
+using engine::kBranchConnection;
+using engine::kHeadquartersConnection;
 
 std::string parameter(const db::SQLConnection& connection, const char* key) {
     for (const auto& [k, v] : connection.params()) {
@@ -203,11 +204,11 @@ CheckReport runSetupCheck(const CheckInputs& inputs) {
     CheckReport report;
     const std::optional<std::string> storeId = checkStoreConfig(inputs.storeConfigFile, report);
     const std::vector<bool> ready =
-        checkRegistry(inputs.registryFiles, {kSourceName, kTargetName}, report);
+        checkRegistry(inputs.registryFiles, {kHeadquartersConnection, kBranchConnection}, report);
 
     const std::string connectionsFile = db::connectionsFilePath(inputs.registryFiles);
-    db::SQLConnection source("SQLCon_Source", kSourceName, inputs.registryFiles);
-    db::SQLConnection target("SQLCon_Target", kTargetName, inputs.registryFiles);
+    db::SQLConnection source("SQLCon_Source", kHeadquartersConnection, inputs.registryFiles);
+    db::SQLConnection target("SQLCon_Target", kBranchConnection, inputs.registryFiles);
     const bool sourceOpen =
         openConnection(source, Side::Headquarters, ready[0], connectionsFile, report);
     const bool targetOpen = openConnection(target, Side::Branch, ready[1], connectionsFile, report);

@@ -30,6 +30,8 @@ std::string driversFileSetting(const RegistryFiles& files);
 
 // Names an explicit transaction: its identifier (1 by default) and isolation.
 struct TransactionDesc {
+    // The identifier the bill copy's protocol names its transaction by. A connection
+    // holds one explicit transaction at a time, so nothing needs to read it.
     int transactionId = 1;
     Isolation isolation = Isolation::ReadCommitted;
 };

@@ -289,7 +289,7 @@ void insertLines(RunContext& run, const BillKind& kind, const std::string& billI
                  Preparation preparation) {
     db::ClientDataSet& lines = run.data.CDS_ReadS;
     lines.first();
-    lines.disableControls();
+    lines.disableControls();  // the walk's protocol; no control is bound to a dataset
     for (; !lines.eof(); lines.next()) {
         const std::string prodId = lines.fieldByName("PROD_ID").asString();
         if (prodId.empty()) continue;
@@ -404,8 +404,8 @@ BillCopy copyBill(RunContext& run, const BillKind& kind) {
         return BillCopy::NotCopied;
     }
 
-    run.view.setBusyCursor(true);
-    const base::ScopeExit notBusy([&run] { run.view.setBusyCursor(false); });
+    run.report.setBusyCursor(true);
+    const base::ScopeExit notBusy([&run] { run.report.setBusyCursor(false); });
     return run.bulk ? copyBillWithinPage(run, kind, billId) : copyBillAlone(run, kind, billId);
 }
 

@@ -204,7 +204,7 @@ std::string masterTableOf(const BillQueue& q) {
 }
 
 void downloadBills(RunContext& run, const BillQueue& q) {
-    if (run.view.downloadMode() != kModeChanged) return;
+    if (run.request.mode != kModeChanged) return;
     const std::string masterTable = masterTableOf(q);
     const WaitQueue queue{q.queueTable,
                           "MASTERBILLID",

@@ -21,7 +21,7 @@ std::string scanStatement(RunContext& run, const BulkScanSpec& scan,
                           const StatementValues& values) {
     std::vector<std::string> conditions;
     if (!scan.condition.empty()) conditions.push_back(expandStatement(scan.condition, values));
-    if (!scan.filter.empty() && run.view.isDateFilterOn())
+    if (!scan.filter.empty() && run.request.dateFilterOn)
         conditions.push_back(expandStatement(scan.filter, values));
     return "SELECT * FROM " + expandStatement(scan.from, values) + whereClause(conditions);
 }
@@ -68,7 +68,7 @@ void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec&
             unit.reset();
             rowsInUnit = 0;
         }
-        if (paged.refreshAfterPage) run.view.refresh();
+        if (paged.refreshAfterPage) run.report.refresh();
     }
     if (unit) unit->commit();
     run.log(paged.endMessage);

@@ -76,7 +76,7 @@ const PagedTable kPackaging{
      .keyField = "SAL_BARCODE"}};
 
 bool copiesInThisMode(const RunContext& run) {
-    const int mode = run.view.downloadMode();
+    const int mode = run.request.mode;
     return mode == kModeAll || mode == kModeChanged;
 }
 
@@ -108,7 +108,7 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     if (!copiesInThisMode(run)) return;
     db::ClientDataSet& source = run.data.CDS_Source1;
     StatementValues values;
-    values.filterDate = run.filterDate;
+    values.filterDate = run.request.filterDate;
     if (run.bulk) {
         KeyedMirror writer(run.data.SQLCon_Target, table.mirror);
         runBulkScan(run, source, table.scan, table.bulk, values, &run.data.SQLCon_Target,

@@ -35,9 +35,10 @@ const std::array<Category, kCategoryCount>& categories() {
     return kCategories;
 }
 
-void runDownload(RunView& view, FormData& data, const std::string& storeId,
+void runDownload(const RunRequest& request, RunReport& report, FormData& data,
                  const RunOptions& options) {
-    RunContext run{view, data, storeId, view.filterDateText(), options.pageBoundCap};
+    RunContext run(request, report, data);
+    run.pageBoundCap = options.pageBoundCap;
     if (options.bulkPageSize > 0) run.bulkPageSize = options.bulkPageSize;
     if (options.bulkCommitRows > 0) run.bulkCommitRows = options.bulkCommitRows;
     // No transaction stays open between runs, and the tally is handed over, however
@@ -49,18 +50,16 @@ void runDownload(RunView& view, FormData& data, const std::string& storeId,
     });
     data.verifyLinks();
 
-    view.clearLog();
-    const int count = view.categoryCount();
-    for (int i = 0; i < count; ++i) {
-        view.refresh();
-        if (!view.isCategoryChecked(i)) continue;
+    report.clearLog();
+    for (size_t i = 0; i < kCategories.size(); ++i) {
+        report.refresh();
+        if (!request.isTicked(i)) continue;
         run.log(base::logTimestamp());
-        run.log(view.categoryCaption(i) + "...Loading.");
-        if (i >= static_cast<int>(kCategories.size())) continue;
-        run.category = i;
+        run.log(std::string(kCategories[i].caption) + "...Loading.");
+        run.category = static_cast<int>(i);
         run.counts().ran = true;
-        choosePath(run, options);
-        kCategories[static_cast<size_t>(i)].branch(run);
+        choosePath(run);
+        kCategories[i].branch(run);
     }
     run.log("Done...");
 }

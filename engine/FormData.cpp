@@ -3,9 +3,9 @@
 namespace engine {
 
 FormData::FormData(const db::RegistryFiles& files)
-    : SQLCon_Source("SQLCon_Source", "Dravonel", files),
-      SQLCon_Target("SQLCon_Target", "Corvane", files),
-      SQLConnection2("SQLConnection2", "Corvane", files),
+    : SQLCon_Source("SQLCon_Source", kHeadquartersConnection, files),
+      SQLCon_Target("SQLCon_Target", kBranchConnection, files),
+      SQLConnection2("SQLConnection2", kBranchConnection, files),
       CDS_Source1("CDS_Source1", &SQLCon_Source),
       CDS_T1("CDS_T1", &SQLCon_Target),
       CDS_Source2("CDS_Source2", &SQLCon_Source),

@@ -8,15 +8,19 @@
 
 namespace engine {
 
+// The connection names the connections file must hold a section for.
+inline constexpr const char* kHeadquartersConnection = "Dravonel";
+inline constexpr const char* kBranchConnection = "Corvane";
+
 // The named connections, datasets and statements of the main window, owned
 // together. Connections are declared first so that they outlive the datasets and
 // statements on them.
 struct FormData {
     explicit FormData(const db::RegistryFiles& files);
 
-    db::SQLConnection SQLCon_Source;   // "Dravonel", headquarters
-    db::SQLConnection SQLCon_Target;   // "Corvane", the branch
-    db::SQLConnection SQLConnection2;  // "Corvane" again, for the bill copy's transactions
+    db::SQLConnection SQLCon_Source;   // headquarters
+    db::SQLConnection SQLCon_Target;   // the branch
+    db::SQLConnection SQLConnection2;  // the branch again, for the bill copy's transactions
 
     db::ClientDataSet CDS_Source1;  // source reads and pages
     db::ClientDataSet CDS_T1;       // target lookups and writes

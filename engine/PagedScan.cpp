@@ -8,7 +8,7 @@ namespace {
 std::string pageStatement(RunContext& run, const PagedScanSpec& scan, StatementValues values,
                           long long page) {
     const PageStatements& s = scan.statements;
-    const bool filtered = s.firstPageFiltered && run.view.isDateFilterOn();
+    const bool filtered = s.firstPageFiltered && run.request.dateFilterOn;
     const char* stored = page == 0 ? (filtered ? s.firstPageFiltered : s.firstPage)
                                    : (filtered ? s.laterPageFiltered : s.laterPage);
     values.offset = page * scan.pageSize;
@@ -34,13 +34,13 @@ ScanEnd runPagedScan(RunContext& run, db::ClientDataSet& pages, const PagedScanS
         if (scan.log == PageLog::LowerCaseAfterTest) run.log(base::asciiLower(pages.commandText()));
 
         run.startGauge(pages.recordCount());
-        pages.disableControls();
+        pages.disableControls();  // the walk's protocol; no control is bound to a dataset
         for (pages.first(); !pages.eof(); pages.next()) {
             run.stepGauge();
             forEachRow();
         }
         pages.enableControls();
-        if (scan.refreshAfterPage) run.view.refresh();
+        if (scan.refreshAfterPage) run.report.refresh();
     }
     return ScanEnd::PageBound;
 }

@@ -62,7 +62,7 @@ Choice decide(RunContext& run, const PathTables& tables, long long threshold) {
     const long long branchRows =
         runBoundedCount(run.data.CDS_T1, boundedCount(branchTable, "1 AS ONE", threshold + 1));
     if (branchRows == 0) return {true, "Bulk path: the branch's " + branchTable + " is empty"};
-    if (!tables.queueTable || run.view.downloadMode() != kModeChanged)
+    if (!tables.queueTable || run.request.mode != kModeChanged)
         return decideWholeTable(branchTable, branchRows, threshold);
     const std::string queue = tables.queueTable;
     const long long queued = storeQueueRows(run, queue, threshold + 1);
@@ -75,14 +75,14 @@ Choice decide(RunContext& run, const PathTables& tables, long long threshold) {
 
 }  // namespace
 
-void choosePath(RunContext& run, const RunOptions& options) {
+void choosePath(RunContext& run) {
     run.queuedRows.reset();
-    run.bulk = options.bulk == BulkDownload::On;
-    if (options.bulk != BulkDownload::Auto) return;
-    const int mode = run.view.downloadMode();
+    run.bulk = run.request.bulk == BulkDownload::On;
+    if (run.request.bulk != BulkDownload::Auto) return;
+    const int mode = run.request.mode;
     const PathTables* tables = pathTablesOf(run.category);
     if (!tables || (mode != kModeAll && mode != kModeChanged)) return;
-    const Choice choice = decide(run, *tables, options.bulkThreshold);
+    const Choice choice = decide(run, *tables, run.request.bulkThreshold);
     run.bulk = choice.bulk;
     run.log(choice.reason);
 }

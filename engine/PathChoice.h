@@ -1,11 +1,10 @@
 #pragma once
 
-#include "engine/DownloadRun.h"
 #include "engine/RunContext.h"
 
 namespace engine {
 
-// Sets the path of the category about to run (run.category) from the run's Bulk
+// Sets the path of the category about to run (run.category) from the request's Bulk
 // Download choice. Off and On: the same path for every category, nothing logged.
 // Auto, in modes All and Changed, takes the bulk path when
 // - the category's branch table is empty (a first load);
@@ -16,6 +15,6 @@ namespace engine {
 //   wait queue (a chain-wide change), or none at all, so that an idle queue costs
 //   headquarters only the count that found it empty;
 // and the default path otherwise. Auto logs one line saying which path and why.
-void choosePath(RunContext& run, const RunOptions& options);
+void choosePath(RunContext& run);
 
 }  // namespace engine

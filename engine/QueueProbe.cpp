@@ -21,7 +21,7 @@ long long runBoundedCount(db::ClientDataSet& dataset, const std::string& stateme
 
 long long storeQueueRows(RunContext& run, const std::string& queueTable, long long limit) {
     StatementValues values;
-    values.storeId = run.storeId;
+    values.storeId = run.request.storeId;
     const std::string thisStore = expandStatement("STORE_ID = '{store}'", values);
     return runBoundedCount(run.data.CDS_Source2,
                            boundedCount(queueTable, "STORE_ID", limit, thisStore));

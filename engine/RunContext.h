@@ -1,13 +1,13 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 
 #include "engine/FormData.h"
+#include "engine/RunReport.h"
+#include "engine/RunRequest.h"
 #include "engine/RunTally.h"
-#include "engine/RunView.h"
 
 namespace engine {
 
@@ -22,10 +22,12 @@ inline constexpr int kBulkCommitRows = 100000;
 
 // What a category branch works with during one run.
 struct RunContext {
-    RunView& view;
+    RunContext(const RunRequest& runRequest, RunReport& runReport, FormData& formData)
+        : request(runRequest), report(runReport), data(formData) {}
+
+    const RunRequest& request;
+    RunReport& report;
     FormData& data;
-    std::string storeId;     // from the store configuration, read at start-up
-    std::string filterDate;  // MaskEdit1's text, captured when the run began
     // When above 0, a lower page bound for every paged scan (tests use it to reach
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
@@ -41,7 +43,7 @@ struct RunContext {
     // The branch tables whose columns this run has found headquarters' rows can fill.
     std::set<std::string, std::less<>> columnsVerified{};
 
-    void log(const std::string& line) { view.appendLog(line); }
+    void log(const std::string& line) { report.appendLog(line); }
     CategoryTally& counts() {
         return tally.categories[static_cast<size_t>(category) % tally.categories.size()];
     }
@@ -49,10 +51,15 @@ struct RunContext {
     // The gauge protocol: a result of count rows sets the maximum and starts at 0;
     // every row handled steps it by one before it is handled.
     void startGauge(int count) {
-        view.setGaugeMax(count);
-        view.setGaugeValue(0);
+        gaugeMax_ = count;
+        gaugeValue_ = 0;
+        report.setGauge(gaugeValue_, gaugeMax_);
     }
-    void stepGauge() { view.setGaugeValue(view.gaugeValue() + 1); }
+    void stepGauge() { report.setGauge(++gaugeValue_, gaugeMax_); }
+
+  private:
+    int gaugeMax_ = 0;
+    int gaugeValue_ = 0;
 };
 
 }  // namespace engine

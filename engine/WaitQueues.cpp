@@ -163,15 +163,15 @@ const MasterQueue kCustomers{
 void downloadMaster(RunContext& run, const MasterQueue& q) {
     db::ClientDataSet& pages = run.data.CDS_Source1;
     StatementValues values;
-    values.storeId = run.storeId;
-    values.filterDate = run.filterDate;
+    values.storeId = run.request.storeId;
+    values.filterDate = run.request.filterDate;
     // The bulk path writes every row by key through one prepared statement.
     KeyedMirror writer(run.data.SQLCon_Target, q.mirrorChanged);
     const auto mirror = [&](const MirrorSpec& how, const std::string& note) {
         return run.bulk ? mirrorRowByKey(run, pages, how, writer, note)
                         : mirrorRow(run, pages, how, note);
     };
-    switch (run.view.downloadMode()) {
+    switch (run.request.mode) {
         case kModeAll:
             if (run.bulk) {
                 runBulkScan(run, pages, q.allScan, allScanOnBulkPath(q), values,
@@ -235,7 +235,7 @@ namespace {
 
 StatementValues storeValues(const RunContext& run) {
     StatementValues values;
-    values.storeId = run.storeId;
+    values.storeId = run.request.storeId;
     return values;
 }
 

@@ -39,10 +39,11 @@ TEST_P(CommandLineTest, OnlyALowerCaseAFirstArmsTheUnattendedRun) {
 
     const bool unattended = GetParam().unattended;
     EXPECT_EQ(window->RunParameter(), GetParam().arguments.value(0).toStdString());
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(window->isCategoryChecked(i), unattended) << i;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(window->bsSkinCheckGroup1->isChecked(i), unattended) << i;
     EXPECT_EQ(window->Timer1->enabled(), unattended);
     EXPECT_EQ(window->Timer1->interval(), 5000u);
-    EXPECT_EQ(window->downloadMode(), engine::kModeChanged);
+    EXPECT_EQ(window->runRequest().mode, engine::kModeChanged);
     EXPECT_FALSE(window->CheckBox1->isChecked());
     window->close();
 }

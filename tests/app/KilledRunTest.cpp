@@ -227,7 +227,7 @@ class InterruptedRun : public ::testing::Test {
         engine::FormData data(db::RegistryFiles{connections, drivers});
         testsupport::TestView view;
         view.ticked.fill(true);
-        engine::runDownload(view, data, "0001");
+        engine::runDownload(view.request("0001"), view, data);
         return view.lines;
     }
 

@@ -120,12 +120,12 @@ TEST(DateFieldInWindow, ClearingTheDateAndLeavingIsRefusedUntilEscape) {
     date->setFocus(Qt::MouseFocusReason);
     QTest::keyClick(date, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(date, Qt::Key_Backspace);
-    EXPECT_EQ(window->filterDateText(), kBlankDate);
+    EXPECT_EQ(window->runRequest().filterDate, kBlankDate);
     window->CheckBox2->setFocus(Qt::TabFocusReason);
     EXPECT_EQ(errors.texts(), QStringList{kMaskError});
     EXPECT_TRUE(date->hasFocus());
     QTest::keyClick(date, Qt::Key_Escape);
-    EXPECT_EQ(window->filterDateText(), kToday);
+    EXPECT_EQ(window->runRequest().filterDate, kToday);
 }
 
 }  // namespace

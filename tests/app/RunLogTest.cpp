@@ -56,7 +56,7 @@ TEST_F(RunLogTest, AllTwelveInSpecifiedModeGiveTheirHeadersThenDone) {
     QStringList expected;
     for (int i = 0; i < 12; ++i) {
         expected << "2024/03/05-10:20:30"
-                 << QString::fromStdString(window->categoryCaption(i)) + "...Loading.";
+                 << window->bsSkinCheckGroup1->itemCaption(i) + "...Loading.";
     }
     expected << "Done...";
     EXPECT_EQ(lines(*window->Memo1), expected);

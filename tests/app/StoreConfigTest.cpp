@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "AppTestSupport.h"
+#include "app/CheckGroup.h"
 #include "app/MaskEdit.h"
 
 using namespace apptest;
@@ -25,7 +26,7 @@ class StoreConfigTest : public ::testing::Test {
     void expectDesignValues() const {
         EXPECT_EQ(window->StoreId(), "");
         EXPECT_EQ(window->StockId(), "");
-        EXPECT_EQ(window->filterDateText(), kBlankDate);
+        EXPECT_EQ(window->runRequest().filterDate, kBlankDate);
         EXPECT_EQ(window->Ed_Store->text(), QString("Ed_Store"));
     }
 
@@ -41,7 +42,7 @@ TEST_F(StoreConfigTest, MissingFileIsReportedWithItsPathAndTheSystemText) {
     EXPECT_EQ(errors.texts()[0].toStdString(),
               "Cannot open file \"" + configPath() + "\". No such file or directory.");
     expectDesignValues();
-    EXPECT_EQ(window->categoryCount(), 12);  // the window is there and works
+    EXPECT_EQ(window->bsSkinCheckGroup1->count(), 12);  // the window is there and works
 }
 
 // OK without a store id: the error box says why and nothing of a run starts (no
@@ -93,7 +94,7 @@ TEST_F(StoreConfigTest, MissingStockIdFieldKeepsTheStoreIdOnly) {
     EXPECT_EQ(errors.texts(), QStringList{"Field 'stock_id' not found."});
     EXPECT_EQ(window->StoreId(), "0001");
     EXPECT_EQ(window->StockId(), "");
-    EXPECT_EQ(window->filterDateText(), kBlankDate);
+    EXPECT_EQ(window->runRequest().filterDate, kBlankDate);
     EXPECT_EQ(window->Ed_Store->text(), QString("Ed_Store"));
 }
 
@@ -103,7 +104,7 @@ TEST_F(StoreConfigTest, TableWithoutRowsGivesEmptyValuesAndNoError) {
     EXPECT_TRUE(errors.texts().isEmpty()) << errors.texts().join("|").toStdString();
     EXPECT_EQ(window->StoreId(), "");
     EXPECT_EQ(window->StockId(), "");
-    EXPECT_EQ(window->filterDateText(), kToday);
+    EXPECT_EQ(window->runRequest().filterDate, kToday);
     EXPECT_EQ(window->Ed_Store->text(), QString());
 }
 

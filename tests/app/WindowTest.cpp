@@ -39,13 +39,12 @@ class WindowTest : public ::testing::Test {
 
     std::vector<bool> ticked() const {
         std::vector<bool> result;
-        for (int i = 0; i < window->categoryCount(); ++i)
-            result.push_back(window->isCategoryChecked(i));
+        for (bool ticked : window->runRequest().ticked) result.push_back(ticked);
         return result;
     }
     std::vector<bool> enabled() const {
         std::vector<bool> result;
-        for (int i = 0; i < window->categoryCount(); ++i)
+        for (int i = 0; i < window->bsSkinCheckGroup1->count(); ++i)
             result.push_back(window->bsSkinCheckGroup1->item(i)->isEnabled());
         return result;
     }
@@ -65,23 +64,22 @@ TEST_F(WindowTest, OpensWithTheDesignAndStartUpValues) {
     EXPECT_EQ(w.windowTitle(), QString("總部下傳分部作業"));
     EXPECT_EQ(w.size(), QSize(598, 390));
 
-    ASSERT_EQ(w.categoryCount(), 12);
-    for (int i = 0; i < 12; ++i)
-        EXPECT_EQ(QString::fromStdString(w.categoryCaption(i)), kCaptions[i]) << i;
-    EXPECT_EQ(w.categoryCaption(12), "");
-    EXPECT_FALSE(w.isCategoryChecked(-1));
-    EXPECT_FALSE(w.isCategoryChecked(12));
+    ASSERT_EQ(w.bsSkinCheckGroup1->count(), 12);
+    for (int i = 0; i < 12; ++i) EXPECT_EQ(w.bsSkinCheckGroup1->itemCaption(i), kCaptions[i]) << i;
+    EXPECT_EQ(w.bsSkinCheckGroup1->itemCaption(12), "");
+    EXPECT_FALSE(w.bsSkinCheckGroup1->isChecked(-1));
+    EXPECT_FALSE(w.bsSkinCheckGroup1->isChecked(12));
     EXPECT_EQ(ticked(), kNone);
     EXPECT_EQ(enabled(), kAll);
     EXPECT_EQ(w.bsSkinCheckGroup1->captionBox()->text(), QString("接收檔案"));
     EXPECT_FALSE(w.bsSkinCheckGroup1->captionBox()->isChecked());
 
-    EXPECT_EQ(w.downloadMode(), engine::kModeChanged);
+    EXPECT_EQ(w.runRequest().mode, engine::kModeChanged);
     EXPECT_EQ(w.bsSkinRadioGroup1->item(1)->text(), QString("異動"));
     EXPECT_EQ(w.bsSkinPageControl1->currentWidget(), w.bsSkinTabSheet1);
-    EXPECT_TRUE(w.isDateFilterOn());
+    EXPECT_TRUE(w.runRequest().dateFilterOn);
     EXPECT_EQ(w.CheckBox2->text(), QString("指定日期"));
-    EXPECT_EQ(w.filterDateText(), kToday);
+    EXPECT_EQ(w.runRequest().filterDate, kToday);
     EXPECT_EQ(w.Ed_Store->text(), QString("00012"));
     EXPECT_EQ(w.StoreId(), "00012");
     EXPECT_EQ(w.StockId(), "S7");
@@ -130,13 +128,13 @@ TEST_F(WindowTest, CaptionBoxTicksEveryEntryAndSwitchesWhetherTheyCanBeChanged) 
     EXPECT_EQ(ticked(), kAll);
     EXPECT_EQ(enabled(), kNone);
     clickBox(window->bsSkinCheckGroup1->item(3));  // greyed: cannot be unticked
-    EXPECT_TRUE(window->isCategoryChecked(3));
+    EXPECT_TRUE(window->bsSkinCheckGroup1->isChecked(3));
 }
 
 TEST_F(WindowTest, CaptionBoxTicksAgainAnEntryUntickedByHand) {
     clickBox(window->bsSkinCheckGroup1->captionBox());
     clickBox(window->bsSkinCheckGroup1->item(4));
-    EXPECT_FALSE(window->isCategoryChecked(4));
+    EXPECT_FALSE(window->bsSkinCheckGroup1->isChecked(4));
     clickBox(window->bsSkinCheckGroup1->captionBox());
     EXPECT_EQ(ticked(), kAll);
 }
@@ -154,23 +152,23 @@ TEST_F(WindowTest, SpecifiedModeShowsTheSecondPageAndOtherModesTheLog) {
     window->appendLog("first line");
     window->appendLog("second line");
     QTest::mouseClick(window->bsSkinRadioGroup1->item(2), Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(window->downloadMode(), engine::kModeSpecified);
+    EXPECT_EQ(window->runRequest().mode, engine::kModeSpecified);
     EXPECT_EQ(window->bsSkinPageControl1->currentWidget(), window->bsSkinTabSheet2);
 
     QTest::mouseClick(window->bsSkinRadioGroup1->item(0), Qt::LeftButton, {}, QPoint(8, 8));
-    EXPECT_EQ(window->downloadMode(), engine::kModeAll);
+    EXPECT_EQ(window->runRequest().mode, engine::kModeAll);
     EXPECT_EQ(window->bsSkinPageControl1->currentWidget(), window->bsSkinTabSheet1);
     EXPECT_EQ(lines(*window->Memo1), (QStringList{"first line", "second line"}));
 }
 
 TEST_F(WindowTest, GaugeKeepsValuesOutsideItsRange) {
-    window->setGaugeMax(0);
-    window->setGaugeValue(0);
-    window->setGaugeValue(window->gaugeValue() + 1);
+    window->setGauge(1, 0);
     EXPECT_EQ(window->gaugeValue(), 1);
-    window->setGaugeMax(3);
-    EXPECT_EQ(window->gaugeMax(), 3);
     EXPECT_EQ(window->bsSkinGauge1->value(), 1);
+    window->setGauge(5, 3);
+    EXPECT_EQ(window->gaugeValue(), 5);
+    EXPECT_EQ(window->gaugeMax(), 3);
+    EXPECT_EQ(window->bsSkinGauge1->value(), 3);
 }
 
 TEST_F(WindowTest, ExitButtonClosesTheWindow) {

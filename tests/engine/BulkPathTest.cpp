@@ -83,7 +83,7 @@ struct World {
         view.mode = mode;
         view.dateFilterOn = dateFilter;
         view.filterDate = "2005/03/01";
-        engine::runDownload(view, *data, "0001", {.bulk = engine::bulkPathIf(bulk)});
+        engine::runDownload(view.request("0001", engine::bulkPathIf(bulk)), view, *data);
         ASSERT_EQ(view.lines.back(), "Done...");
     }
     std::vector<std::string> refusals() const {
@@ -198,8 +198,8 @@ TEST_F(BulkPath, RowsDeletedBehindTheScanMakeOffsetPagesSkipButNotTheBulkScan) {
         world.view.tickOnly({2});
         world.view.mode = engine::kModeAll;
         // A commit after every page, so that the deletion falls between two pages.
-        engine::runDownload(world.view, *world.data, "0001",
-                            {.bulk = engine::bulkPathIf(bulkPath), .bulkCommitRows = 1});
+        engine::runDownload(world.view.request("0001", engine::bulkPathIf(bulkPath)), world.view,
+                            *world.data, {.bulkCommitRows = 1});
     };
     for (World* world : {plain.get(), bulk.get()}) {
         auto [connections, drivers] = world->dbs.writeRegistry();

@@ -149,7 +149,7 @@ TEST_F(CategoryTablesTest, SmallCategoriesArePagedByHundredsUntilAnEmptyPage) {
 TEST_F(CategoryTablesTest, AScanThatReachesItsPageBoundEndsWithoutTheEndMessage) {
     addSmallItems(250);
     view.tickOnly({2});
-    engine::RunOptions options;
+    testsupport::RunWith options;
     options.pageBoundCap = 2;
 
     run("0001", options);

@@ -16,6 +16,16 @@
 
 namespace testsupport {
 
+// A test run's tuning, and its path.
+struct RunWith {
+    long long pageBoundCap = 0;
+    engine::RunTally* tally = nullptr;
+    engine::BulkDownload bulk = engine::BulkDownload::Off;
+    long long bulkThreshold = engine::kDefaultBulkThreshold;
+    int bulkPageSize = 0;
+    int bulkCommitRows = 0;
+};
+
 // Fresh headquarters and branch databases from the schema, the form's
 // connections on them, and a plain window, for every test.
 class EngineTest : public ::testing::Test {
@@ -31,8 +41,12 @@ class EngineTest : public ::testing::Test {
         clearFaultPlan();
     }
 
-    void run(const std::string& storeId = "0001", engine::RunOptions options = {}) {
-        engine::runDownload(view, *data, storeId, options);
+    void run(const std::string& storeId = "0001", RunWith with = {}) {
+        engine::runDownload(view.request(storeId, with.bulk, with.bulkThreshold), view, *data,
+                            {.pageBoundCap = with.pageBoundCap,
+                             .tally = with.tally,
+                             .bulkPageSize = with.bulkPageSize,
+                             .bulkCommitRows = with.bulkCommitRows});
     }
     // Runs and hands back the error that ended the run ("" when it ran to "Done...").
     std::string runExpectingError(const std::string& storeId = "0001") {

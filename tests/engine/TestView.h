@@ -5,14 +5,15 @@
 #include <vector>
 
 #include "engine/Categories.h"
-#include "engine/RunView.h"
+#include "engine/RunReport.h"
+#include "engine/RunRequest.h"
 
 namespace testsupport {
 
-// A plain window for engine tests: the controls a run reads, and the log and
-// gauge it writes, as public members.
-struct TestView : engine::RunView {
-    std::array<bool, 12> ticked{};
+// A plain window for engine tests: the controls a run is asked from, and the log
+// and gauge it writes, as public members.
+struct TestView : engine::RunReport {
+    std::array<bool, engine::kCategoryCount> ticked{};
     int mode = engine::kModeChanged;
     bool dateFilterOn = false;
     std::string filterDate = "    /  /  ";
@@ -20,33 +21,33 @@ struct TestView : engine::RunView {
     int gaugeMaximum = 100;
     int gauge = 50;
     int refreshes = 0;
-    std::vector<std::pair<int, int>> gaugeStarts;  // (maximum, value) at every maximum set
+    std::vector<std::pair<int, int>> gaugeStarts;  // (maximum, value before) at every start
     int busyCursorDepth = 0;
 
     void tickOnly(std::initializer_list<int> indexes) {
         ticked.fill(false);
         for (int i : indexes) ticked[static_cast<size_t>(i)] = true;
     }
+    // The request a run started now takes from these controls.
+    engine::RunRequest request(const std::string& storeId,
+                               engine::BulkDownload bulk = engine::BulkDownload::Off,
+                               long long bulkThreshold = engine::kDefaultBulkThreshold) const {
+        return {.storeId = storeId,
+                .mode = mode,
+                .ticked = ticked,
+                .dateFilterOn = dateFilterOn,
+                .filterDate = filterDate,
+                .bulk = bulk,
+                .bulkThreshold = bulkThreshold};
+    }
 
-    std::string filterDateText() const override { return filterDate; }
-    int categoryCount() const override { return 12; }
-    bool isCategoryChecked(int i) const override {
-        return i >= 0 && i < 12 && ticked[static_cast<size_t>(i)];
-    }
-    std::string categoryCaption(int i) const override {
-        return engine::categories()[static_cast<size_t>(i)].caption;
-    }
-    int downloadMode() const override { return mode; }
-    bool isDateFilterOn() const override { return dateFilterOn; }
     void clearLog() override { lines.clear(); }
     void appendLog(const std::string& line) override { lines.push_back(line); }
-    int gaugeMax() const override { return gaugeMaximum; }
-    void setGaugeMax(int v) override {
-        gaugeMaximum = v;
-        gaugeStarts.emplace_back(v, gauge);
+    void setGauge(int value, int maximum) override {
+        if (value == 0) gaugeStarts.emplace_back(maximum, gauge);
+        gauge = value;
+        gaugeMaximum = maximum;
     }
-    int gaugeValue() const override { return gauge; }
-    void setGaugeValue(int v) override { gauge = v; }
     void refresh() override { ++refreshes; }
     void setBusyCursor(bool busy) override { busyCursorDepth += busy ? 1 : -1; }
 

@@ -344,7 +344,7 @@ TEST_F(WaitQueuesTest, AQueueLongerThanThePageBoundKeepsTheUnreachedClaims) {
         queueProduct("P" + std::to_string(i), "UPDATE");
     }
     view.tickOnly({3});
-    engine::RunOptions options;
+    testsupport::RunWith options;
     options.pageBoundCap = 1;
 
     run("0001", options);

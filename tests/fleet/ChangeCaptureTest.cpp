@@ -29,7 +29,7 @@ struct Branch {
         view.ticked.fill(true);
         view.mode = engine::kModeChanged;
     }
-    void run() { engine::runDownload(view, *data, store); }
+    void run() { engine::runDownload(view.request(store), view, *data); }
     Rows rows(const std::string& sql) { return dbs.queryTarget(sql); }
 
     std::string store;
