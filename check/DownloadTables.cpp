@@ -1,38 +1,58 @@
 #include "check/DownloadTables.h"
 
+#include <deque>
+#include <string>
+#include <vector>
+
 #include "base/DateTimeFormat.h"
+#include "engine/Categories.h"
 
 namespace check {
 namespace {
 
 using enum BranchRule;
 
-constexpr DownloadTable kTables[] = {
-    {"PROD_TOPITEM", LeadingColumns, false, true},
-    {"PROD_HIITEM", LeadingColumns, false, true},
-    {"PROD_ITEM", LeadingColumns, false, true},
-    {"PRODUCT", KnownColumns, true, true},
-    {"PROD_SALE", LeadingColumns, false, true},
-    {"PROVIDER", KnownColumns, true, true},
-    {"CUSTOMER", SameColumns, true, true},
-    {"PSALE_MASTER", BillColumns, false, false},
-    {"PSALE_SUB", BillColumns, false, false},
-    {"PTSALE_MASTER", BillColumns, false, false},
-    {"PTSALE_SUB", BillColumns, false, false},
-    {"CHGPRICE_MASTER", BillColumns, false, false},
-    {"CHGPRICE_SUB", BillColumns, false, false},
-    {"QUOT_MASTER", BillColumns, false, false},
-    {"QUOT_SUB", BillColumns, false, false},
-    {"INPROMOTION_MASTER", BillColumns, false, false},
-    {"INPROMOTION_SUB", BillColumns, false, false},
+BranchRule ruleOf(const engine::CategoryTable& category) {
+    switch (category.copy) {
+        case engine::CopyMode::ByName:
+            return KnownColumns;
+        case engine::CopyMode::ByPosition:
+            return category.queueTable ? SameColumns : LeadingColumns;
+        case engine::CopyMode::BillInsert:
+            break;
+    }
+    return BillColumns;
+}
+
+// The download's tables and queues as the categories have them: the master tables
+// first, then each kind of bill's master and lines.
+struct Tables {
+    Tables() {
+        for (const auto& c : engine::kCategoryTables) {
+            if (c.isBill()) continue;
+            add(c.table, ruleOf(c), c.queueTable != nullptr, true);
+            if (c.queueTable) queues.push_back({c.queueTable, c.keyColumn});
+        }
+        for (const auto& c : engine::kCategoryTables) {
+            if (!c.isBill()) continue;
+            add(c.recordTable(), BillColumns, false, false);
+            add(c.linesTable(), BillColumns, false, false);
+            queues.push_back({c.queueTable, c.keyColumn});
+        }
+    }
+    void add(std::string name, BranchRule rule, bool joined, bool mirrored) {
+        tables.push_back({names.emplace_back(std::move(name)).c_str(), rule, joined, mirrored});
+    }
+
+    std::deque<std::string> names;  // what the tables' names point into
+    std::vector<DownloadTable> tables;
+    std::vector<WaitQueue> queues;
 };
 
-constexpr WaitQueue kQueues[] = {
-    {"PRODUCT_WAIT", "PROD_ID"},     {"PROVIDER_WAIT", "PROVIDER_ID"},
-    {"CUSTOMER_WAIT", "CUST_ID"},    {"PSALE_WAIT", "MASTERBILLID"},
-    {"PTSALE_WAIT", "MASTERBILLID"}, {"CHGPRICE_WAIT", "MASTERBILLID"},
-    {"QUOT_WAIT", "MASTERBILLID"},   {"INPROMOTION_WAIT", "MASTERBILLID"},
-};
+const Tables& fromCategories() {
+    static const Tables tables;
+    return tables;
+}
 
 constexpr TextDateColumn kTextDates[] = {
     {"CHG_DATE", base::kShortDatePattern},
@@ -45,10 +65,10 @@ constexpr const char* kQueueColumns[] = {kStoreColumn, "STATE", kClaimColumn};
 }  // namespace
 
 std::span<const DownloadTable> downloadTables() {
-    return kTables;
+    return fromCategories().tables;
 }
 std::span<const WaitQueue> waitQueues() {
-    return kQueues;
+    return fromCategories().queues;
 }
 std::span<const TextDateColumn> textDateColumns() {
     return kTextDates;

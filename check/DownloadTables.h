@@ -17,7 +17,8 @@ enum class BranchRule {
                      // has; any other branch column nullable or with a default
 };
 
-// A table both databases hold for the download.
+// A table both databases hold for the download, as the download's categories
+// (engine/Categories.h) copy it.
 struct DownloadTable {
     const char* name;
     BranchRule rule;

@@ -34,12 +34,12 @@ struct BillStatement {
 
 // Everything in which the kinds of bills differ.
 struct BillKind {
-    const char* name;         // the kind's short name in the log
-    const char* deleteLines;  // stored texts for expandStatement(), {key} the bill number
-    const char* deleteMaster;
-    BillStatement master;       // from the master row (CDS_ReadM)
-    BillStatement line;         // from each line row (CDS_ReadS)
-    bool lineFailureFailsBill;  // false: a refused line is left out, the bill goes on
+    const char* name;            // the kind's short name in the log
+    const CategoryTable& bills;  // its tables, and the key naming a bill
+    TableNames names;            // how its statements spell the tables
+    BillStatement master;        // from the master row (CDS_ReadM)
+    BillStatement line;          // from each line row (CDS_ReadS)
+    bool lineFailureFailsBill;   // false: a refused line is left out, the bill goes on
 };
 
 // ---- promotion bills ------------------------------------------------------
@@ -179,39 +179,39 @@ constexpr ColumnConversion kInpromotionLineConversions[] = {
 
 const BillKind kPsale{
     .name = "psale",
-    .deleteLines = "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
-    .deleteMaster = "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    .bills = categoryTable("PSALE"),
+    .names = TableNames::AsListed,
     .master = {.lines = kPsaleMasterLines, .conversions = kPsaleMasterConversions},
     .line = {.lines = kPsaleLineLines, .conversions = kPsaleLineConversions},
     .lineFailureFailsBill = false};
 
 const BillKind kPtsale{
     .name = "ptsale",
-    .deleteLines = "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
-    .deleteMaster = "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
+    .bills = categoryTable("PTSALE"),
+    .names = TableNames::AsListed,
     .master = {.lines = kPtsaleMasterLines, .conversions = kPtsaleMasterConversions},
     .line = {.lines = kPtsaleLineLines, .conversions = kPtsaleLineConversions},
     .lineFailureFailsBill = false};
 
 const BillKind kChgprice{
     .name = "chgprice",
-    .deleteLines = "DELETE FROM chgprice_sub WHERE MASTERBILLID = '{key}'",
-    .deleteMaster = "DELETE FROM chgprice_master WHERE MASTERBILLID = '{key}'",
+    .bills = categoryTable("CHGPRICE"),
+    .names = TableNames::LowerCase,
     .master = {.lines = kChgpriceMasterLines},
     .line = {.lines = kChgpriceLineLines, .conversions = kChgpriceLineConversions},
     .lineFailureFailsBill = false};
 
 const BillKind kQuot{.name = "quot",
-                     .deleteLines = "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
-                     .deleteMaster = "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
+                     .bills = categoryTable("QUOT"),
+                     .names = TableNames::AsListed,
                      .master = {.lines = kQuotMasterLines},
                      .line = {.lines = kQuotLineLines, .conversions = kQuotLineConversions},
                      .lineFailureFailsBill = false};
 
 const BillKind kInpromotion{
     .name = "inpromotion",
-    .deleteLines = "DELETE FROM inpromotion_sub WHERE MASTERBILLID = '{key}'",
-    .deleteMaster = "DELETE FROM inpromotion_master WHERE MASTERBILLID = '{key}'",
+    .bills = categoryTable("INPROMOTION"),
+    .names = TableNames::LowerCase,
     .master = {.lines = kInpromotionMasterLines},
     .line = {.lines = kInpromotionLineLines, .conversions = kInpromotionLineConversions},
     .lineFailureFailsBill = true};
@@ -313,14 +313,16 @@ void deleteOldBill(RunContext& run, const BillKind& kind, const std::string& bil
         // The bill number as the statements' parameter, so that they are prepared once.
         const std::vector<db::BoundParam> bill{{db::ValueKind::Text, db::Value::text(billId)}};
         db::SQLConnection& connection = run.data.SQLConnection2;
-        connection.cachedStatement(keyAsParameter(kind.deleteLines)).execute(bill);
-        connection.cachedStatement(keyAsParameter(kind.deleteMaster)).execute(bill);
+        connection.cachedStatement(keyAsParameter(deleteLinesStatement(kind.bills, kind.names)))
+            .execute(bill);
+        connection.cachedStatement(keyAsParameter(deleteMasterStatement(kind.bills, kind.names)))
+            .execute(bill);
         return;
     }
     StatementValues bill;
     bill.key = billId;
-    executeText(master, expandStatement(kind.deleteLines, bill));
-    executeText(master, expandStatement(kind.deleteMaster, bill));
+    executeText(master, expandStatement(deleteLinesStatement(kind.bills, kind.names), bill));
+    executeText(master, expandStatement(deleteMasterStatement(kind.bills, kind.names), bill));
 }
 
 // The bill's old rows out and its new rows in, all in the copy transaction.

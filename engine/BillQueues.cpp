@@ -15,10 +15,8 @@ using CopyRoutine = BillCopy (*)(RunContext&);
 
 // A kind's wait queue and how its claimed bills are read and copied.
 struct BillQueue {
-    const char* queueTable;
+    const CategoryTable& category;
     QueueStatements queue;
-    const char* deleteLines;   // D3a, {key} the bill number
-    const char* deleteMaster;  // D3b
     PagedScanSpec changeScan;  // pages of claimed bills joined with their masters
     const char* readLines;     // L
     CopyRoutine copy;
@@ -33,14 +31,12 @@ struct BillQueue {
     }
 
 const BillQueue kPromotionBills{
-    "PSALE_WAIT",
+    categoryTable("PSALE"),
     {"UPDATE PSALE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM PSALE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE PSALE_WAIT SET TRAN_CODE = 'W' where STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM PSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    "DELETE FROM PSALE_SUB WHERE MASTERBILLID = '{key}'",
-    "DELETE FROM PSALE_MASTER WHERE MASTERBILLID = '{key}'",
     {.statements =
          OLV_BILL_PAGES(" * FROM PSALE_MASTER A INNER JOIN PSALE_WAIT B  ON A.MASTERBILLID = "
                         "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
@@ -59,14 +55,12 @@ const BillQueue kPromotionBills{
      .keyField = "MASTERBILLID"}};
 
 const BillQueue kWholesaleBills{
-    "PTSALE_WAIT",
+    categoryTable("PTSALE"),
     {"UPDATE PTSALE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM PTSALE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE PTSALE_WAIT SET TRAN_CODE = 'W' where STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM PTSALE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    "DELETE FROM PTSALE_SUB WHERE MASTERBILLID = '{key}'",
-    "DELETE FROM PTSALE_MASTER WHERE MASTERBILLID = '{key}'",
     {.statements =
          OLV_BILL_PAGES(" * FROM PTSALE_MASTER A INNER JOIN PTSALE_WAIT B  ON A.MASTERBILLID = "
                         "B.MASTERBILLID AND B.STATE = 'UPDATE' AND B.TRAN_CODE = 'W'  WHERE "
@@ -85,14 +79,12 @@ const BillQueue kWholesaleBills{
      .keyField = "MASTERBILLID"}};
 
 const BillQueue kPriceChangeBills{
-    "CHGPRICE_WAIT",
+    categoryTable("CHGPRICE"),
     {"UPDATE CHGPRICE_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM CHGPRICE_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE CHGPRICE_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM CHGPRICE_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    "DELETE FROM CHGPRICE_SUB WHERE MASTERBILLID = '{key}'",
-    "DELETE FROM CHGPRICE_MASTER WHERE MASTERBILLID = '{key}'",
     {.statements =
          OLV_BILL_PAGES(" * FROM CHGPRICE_MASTER A INNER JOIN CHGPRICE_WAIT B  ON A.MASTERBILLID = "
                         "B.MASTERBILLID AND B.STATE = 'INSERT' AND B.TRAN_CODE = 'W'  WHERE "
@@ -111,14 +103,12 @@ const BillQueue kPriceChangeBills{
      .keyField = "MASTERBILLID"}};
 
 const BillQueue kQuotations{
-    "QUOT_WAIT",
+    categoryTable("QUOT"),
     {"UPDATE QUOT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM QUOT_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE QUOT_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> 'DELETE' ",
      "DELETE FROM QUOT_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    "DELETE FROM QUOT_SUB WHERE MASTERBILLID = '{key}'",
-    "DELETE FROM QUOT_MASTER WHERE MASTERBILLID = '{key}'",
     {.statements =
          OLV_BILL_PAGES(" * FROM QUOT_MASTER A INNER JOIN QUOT_WAIT B  ON A.MASTERBILLID = "
                         "B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = 'W'  WHERE "
@@ -137,15 +127,13 @@ const BillQueue kQuotations{
      .keyField = "MASTERBILLID"}};
 
 const BillQueue kVendorDiscounts{
-    "INPROMOTION_WAIT",
+    categoryTable("INPROMOTION"),
     {"UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM INPROMOTION_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
      "UPDATE INPROMOTION_WAIT SET TRAN_CODE = 'W' WHERE STORE_ID = '{store}' AND STATE <> "
      "'DELETE' ",
      "DELETE FROM INPROMOTION_WAIT WHERE TRAN_CODE = 'W' AND STORE_ID = '{store}'"},
-    "DELETE FROM INPROMOTION_SUB WHERE MASTERBILLID = '{key}'",
-    "DELETE FROM INPROMOTION_MASTER WHERE MASTERBILLID = '{key}'",
     {.statements =
          OLV_BILL_PAGES(" * FROM INPROMOTION_MASTER A INNER JOIN INPROMOTION_WAIT B  ON "
                         "A.MASTERBILLID = B.MASTERBILLID AND B.STATE <> 'DELETE' AND B.TRAN_CODE = "
@@ -175,8 +163,10 @@ StatementValues billNumber(db::ClientDataSet& row) {
 // A claimed deletion: the bill's lines, then its master row.
 void deleteBill(RunContext& run, const BillQueue& q, db::ClientDataSet& claimed) {
     const StatementValues bill = billNumber(claimed);
-    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteLines, bill));
-    run.counts().rowsDeleted += executeOnTarget(run, expandStatement(q.deleteMaster, bill));
+    run.counts().rowsDeleted +=
+        executeOnTarget(run, expandStatement(deleteLinesStatement(q.category), bill));
+    run.counts().rowsDeleted +=
+        executeOnTarget(run, expandStatement(deleteMasterStatement(q.category), bill));
 }
 
 // A claimed change (CDS_ReadM's current row): read the bill's lines and copy the
@@ -197,22 +187,14 @@ ChangeOutcome copyClaimedBill(RunContext& run, const BillQueue& q) {
     return copied == BillCopy::Copied ? ChangeOutcome::Arrived : ChangeOutcome::NotWritten;
 }
 
-// The kind's master table, named as its queue is: "PSALE_WAIT" for "PSALE_MASTER".
-std::string masterTableOf(const BillQueue& q) {
-    const std::string queue = q.queueTable;
-    return queue.substr(0, queue.rfind("_WAIT")) + "_MASTER";
-}
-
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.request.mode != kModeChanged) return;
-    const std::string masterTable = masterTableOf(q);
-    const WaitQueue queue{q.queueTable,
-                          "MASTERBILLID",
-                          masterTable.c_str(),
+    const WaitQueue queue{q.category,
                           q.queue,
                           q.changeScan,
                           q.changeOnBulkPath,
-                          {{keyAsParameter(q.deleteLines), keyAsParameter(q.deleteMaster)}}};
+                          {{keyAsParameter(deleteLinesStatement(q.category)),
+                            keyAsParameter(deleteMasterStatement(q.category))}}};
     db::SQLConnection& copies = run.data.SQLConnection2;
     // On the bulk path a page of bills shares one transaction on the copy connection,
     // each bill under a savepoint of its own (see BillCopy.h). Only a rollback that

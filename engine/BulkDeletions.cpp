@@ -36,8 +36,7 @@ uint64_t deleteRecordAlone(db::SQLConnection& target, const KeyedDeletion& delet
 
 }  // namespace
 
-std::string keyAsParameter(const char* storedText) {
-    const std::string text = storedText;
+std::string keyAsParameter(const std::string& text) {
     const std::string quotedKey = kQuotedKey;
     const size_t at = text.find(quotedKey);
     if (at == std::string::npos) return text;

@@ -19,7 +19,7 @@ struct KeyedDeletion {
 
 // A stored statement text with its quoted '{key}' as the parameter:
 // "DELETE FROM PRODUCT WHERE PROD_ID = '{key}'" gives "... WHERE PROD_ID = ?".
-std::string keyAsParameter(const char* storedText);
+std::string keyAsParameter(const std::string& storedText);
 
 // Called for a record the branch refused, with the database's error.
 using RefusedRecord = std::function<void(const std::string& key, const db::Error& error)>;

@@ -16,20 +16,20 @@ struct WholeTable {
 
 const WholeTable kTopCategories{
     "SELECT * FROM PROD_TOPITEM",
-    {.table = "PROD_TOPITEM",
+    {.table = categoryTable("PROD_TOPITEM").table,
      .keyedSelectPrefix = "SELECT * FROM PROD_TOPITEM where TOP_ITEMID = '",
-     .keyField = "TOP_ITEMID",
+     .keyField = categoryTable("PROD_TOPITEM").keyColumn,
      .probeField = "TOP_ITEMID",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("PROD_TOPITEM").copy,
      .logKeyedSelect = true}};
 
 const WholeTable kMiddleCategories{
     "SELECT * FROM PROD_HIITEM",
-    {.table = "PROD_HIITEM",
+    {.table = categoryTable("PROD_HIITEM").table,
      .keyedSelectPrefix = "SELECT * FROM PROD_HIITEM WHERE PD_GRPID = '",
-     .keyField = "PD_GRPID",
+     .keyField = categoryTable("PROD_HIITEM").keyColumn,
      .probeField = "PD_GRPID",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("PROD_HIITEM").copy,
      .logKeyedSelect = true}};
 
 struct PagedTable {
@@ -46,11 +46,11 @@ const PagedTable kSmallCategories{
      .log = PageLog::AsSentBeforeTest,
      .endMessage = "pd_itemid data finished..!",
      .refreshAfterPage = false},
-    {.table = "PROD_ITEM",
+    {.table = categoryTable("PROD_ITEM").table,
      .keyedSelectPrefix = "SELECT * FROM PROD_ITEM WHERE PD_ITEMID = '",
-     .keyField = "PD_ITEMID",
+     .keyField = categoryTable("PROD_ITEM").keyColumn,
      .probeField = "PD_ITEMID",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("PROD_ITEM").copy,
      .logKeyedSelect = false},
     {.from = "PROD_ITEM", .key = "PD_ITEMID", .keyField = "PD_ITEMID"}};
 
@@ -64,11 +64,11 @@ const PagedTable kPackaging{
      .log = PageLog::AsSentBeforeTest,
      .endMessage = "PROD_SALE DATA Finished..!",
      .refreshAfterPage = true},
-    {.table = "PROD_SALE",
+    {.table = categoryTable("PROD_SALE").table,
      .keyedSelectPrefix = "SELECT * FROM PROD_SALE WHERE SAL_BARCODE = '",
-     .keyField = "SAL_BARCODE",
+     .keyField = categoryTable("PROD_SALE").keyColumn,
      .probeField = "SAL_BARCODE",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("PROD_SALE").copy,
      .logKeyedSelect = false},
     {.from = "PROD_SALE",
      .filter = "CHG_DATE >= '{date}'",

@@ -4,6 +4,7 @@
 
 #include "base/DateTimeFormat.h"
 #include "base/ScopeExit.h"
+#include "base/Text.h"
 #include "engine/BillQueues.h"
 #include "engine/Categories.h"
 #include "engine/CategoryTables.h"
@@ -14,25 +15,44 @@
 namespace engine {
 namespace {
 
-constexpr std::array<Category, kCategoryCount> kCategories{{
-    {"商品大類", "PROD_TOPITEM", downloadTopCategories},
-    {"商品中類", "PROD_HIITEM", downloadMiddleCategories},
-    {"商品小類", "PROD_ITEM", downloadSmallCategories},
-    {"商品資料", "PRODUCT", downloadProducts},
-    {"廠商資料", "PROVIDER", downloadVendors},
-    {"販促單據", "PSALE", downloadPromotionBills},
-    {"批銷資料", "PTSALE", downloadWholesaleBills},
-    {"變價單據", "CHGPRICE", downloadPriceChangeBills},
-    {"廠商詢價", "QUOT", downloadQuotations},
-    {"廠商優惠", "INPROMOTION", downloadVendorDiscounts},
-    {"商品包裝", "PROD_SALE", downloadPackaging},
-    {"客戶資料", "CUSTOMER", downloadCustomers},
-}};
+// The branch that downloads each category, in check-list order.
+constexpr std::array<void (*)(RunContext&), kCategoryCount> kBranches{
+    downloadTopCategories,   downloadMiddleCategories, downloadSmallCategories,
+    downloadProducts,        downloadVendors,          downloadPromotionBills,
+    downloadWholesaleBills,  downloadPriceChangeBills, downloadQuotations,
+    downloadVendorDiscounts, downloadPackaging,        downloadCustomers,
+};
+
+constexpr std::array<Category, kCategoryCount> withBranches() {
+    std::array<Category, kCategoryCount> all{};
+    for (size_t i = 0; i < kCategoryCount; ++i) all[i] = {kCategoryTables[i], kBranches[i]};
+    return all;
+}
+
+constexpr std::array<Category, kCategoryCount> kCategories = withBranches();
 
 }  // namespace
 
 const std::array<Category, kCategoryCount>& categories() {
     return kCategories;
+}
+
+std::string deleteRowsStatement(const std::string& table, const char* keyColumn) {
+    return "DELETE FROM " + table + " WHERE " + keyColumn + " = '{key}'";
+}
+
+namespace {
+std::string spelled(const std::string& table, TableNames names) {
+    return names == TableNames::LowerCase ? base::asciiLower(table) : table;
+}
+}  // namespace
+
+std::string deleteLinesStatement(const CategoryTable& bill, TableNames names) {
+    return deleteRowsStatement(spelled(bill.linesTable(), names), bill.keyColumn);
+}
+
+std::string deleteMasterStatement(const CategoryTable& bill, TableNames names) {
+    return deleteRowsStatement(spelled(bill.recordTable(), names), bill.keyColumn);
 }
 
 void runDownload(const RunRequest& request, RunReport& report, FormData& data,

@@ -9,8 +9,6 @@
 
 namespace engine {
 
-enum class CopyMode { ByPosition, ByName };
-
 // How one use mirrors source rows into a target table.
 struct MirrorSpec {
     const char* table;              // the target table, named in the refusal log line

@@ -13,8 +13,7 @@ namespace engine {
 namespace {
 
 struct MasterQueue {
-    const char* queueTable;
-    const char* deleteRecord;  // D3
+    const CategoryTable& category;
     QueueStatements queue;
     PagedScanSpec allScan;
     PagedScanSpec changeScan;
@@ -26,21 +25,20 @@ struct MasterQueue {
 // filter as allScan has it), the table joined with the store's claimed queue rows
 // in mode Changed.
 BulkScanSpec allScanOnBulkPath(const MasterQueue& q) {
-    const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
+    const std::string table = q.category.table, key = q.category.keyColumn;
     return {.from = table, .filter = "CHG_DATE >= '{date}'", .key = key, .keyField = key};
 }
 
 BulkScanSpec changeScanOnBulkPath(const MasterQueue& q) {
-    const std::string table = q.mirrorChanged.table, key = q.mirrorChanged.keyField;
-    return {.from = table + " A INNER JOIN " + q.queueTable + " B ON A." + key + " = B." + key +
-                    " AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'",
+    const std::string table = q.category.table, key = q.category.keyColumn;
+    return {.from = table + " A INNER JOIN " + q.category.queueTable + " B ON A." + key + " = B." +
+                    key + " AND B.STORE_ID = '{store}' AND TRAN_CODE = 'W'",
             .key = "A." + key,
             .keyField = key};
 }
 
 const MasterQueue kProducts{
-    "PRODUCT_WAIT",
-    "DELETE FROM PRODUCT WHERE PROD_ID = '{key}'",
+    categoryTable("PRODUCT"),
     {"UPDATE PRODUCT_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM PRODUCT_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM PRODUCT_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
@@ -66,22 +64,21 @@ const MasterQueue kProducts{
      .log = PageLog::LowerCaseAfterTest,
      .endMessage = "product data finished..!",
      .refreshAfterPage = true},
-    {.table = "PRODUCT",
+    {.table = categoryTable("PRODUCT").table,
      .keyedSelectPrefix = "SELECT * FROM PRODUCT WHERE PROD_ID = '",
-     .keyField = "PROD_ID",
+     .keyField = categoryTable("PRODUCT").keyColumn,
      .probeField = "PROD_BARCODE",
-     .copy = CopyMode::ByName,
+     .copy = categoryTable("PRODUCT").copy,
      .logKeyedSelect = false},
-    {.table = "PRODUCT",
+    {.table = categoryTable("PRODUCT").table,
      .keyedSelectPrefix = "SELECT * FROM PRODUCT WHERE PROD_ID = '",
-     .keyField = "PROD_ID",
+     .keyField = categoryTable("PRODUCT").keyColumn,
      .probeField = "PROD_ID",
-     .copy = CopyMode::ByName,
+     .copy = categoryTable("PRODUCT").copy,
      .logKeyedSelect = false}};
 
 const MasterQueue kVendors{
-    "PROVIDER_WAIT",
-    "DELETE FROM PROVIDER WHERE PROVIDER_ID = '{key}'",
+    categoryTable("PROVIDER"),
     {"UPDATE PROVIDER_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM PROVIDER_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM PROVIDER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
@@ -106,22 +103,21 @@ const MasterQueue kVendors{
      .log = PageLog::LowerCaseAfterTest,
      .endMessage = "provider data finished..!",
      .refreshAfterPage = true},
-    {.table = "PROVIDER",
+    {.table = categoryTable("PROVIDER").table,
      .keyedSelectPrefix = "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '",
-     .keyField = "PROVIDER_ID",
+     .keyField = categoryTable("PROVIDER").keyColumn,
      .probeField = "PROVIDER_ID",
-     .copy = CopyMode::ByName,
+     .copy = categoryTable("PROVIDER").copy,
      .logKeyedSelect = false},
-    {.table = "PROVIDER",
+    {.table = categoryTable("PROVIDER").table,
      .keyedSelectPrefix = "SELECT * FROM PROVIDER WHERE PROVIDER_ID = '",
-     .keyField = "PROVIDER_ID",
+     .keyField = categoryTable("PROVIDER").keyColumn,
      .probeField = "PROVIDER_ID",
-     .copy = CopyMode::ByName,
+     .copy = categoryTable("PROVIDER").copy,
      .logKeyedSelect = false}};
 
 const MasterQueue kCustomers{
-    "CUSTOMER_WAIT",
-    "DELETE FROM CUSTOMER WHERE CUST_ID = '{key}'",
+    categoryTable("CUSTOMER"),
     {"UPDATE CUSTOMER_WAIT SET TRAN_CODE = 'X' WHERE STORE_ID = '{store}' AND STATE = 'DELETE' ",
      "SELECT * FROM CUSTOMER_WAIT WHERE STORE_ID = '{store}' AND TRAN_CODE = 'X' ",
      "DELETE FROM CUSTOMER_WAIT WHERE TRAN_CODE = 'X' AND STORE_ID = '{store}'",
@@ -147,17 +143,17 @@ const MasterQueue kCustomers{
      .log = PageLog::LowerCaseAfterTest,
      .endMessage = "CUSTOMER data finished..!",
      .refreshAfterPage = true},
-    {.table = "CUSTOMER",
+    {.table = categoryTable("CUSTOMER").table,
      .keyedSelectPrefix = "SELECT * FROM CUSTOMER WHERE CUST_ID = '",
-     .keyField = "CUST_ID",
+     .keyField = categoryTable("CUSTOMER").keyColumn,
      .probeField = "CUST_ID",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("CUSTOMER").copy,
      .logKeyedSelect = false},
-    {.table = "CUSTOMER",
+    {.table = categoryTable("CUSTOMER").table,
      .keyedSelectPrefix = "SELECT * FROM CUSTOMER WHERE CUST_ID = '",
-     .keyField = "CUST_ID",
+     .keyField = categoryTable("CUSTOMER").keyColumn,
      .probeField = "CUST_ID",
-     .copy = CopyMode::ByPosition,
+     .copy = categoryTable("CUSTOMER").copy,
      .logKeyedSelect = false}};
 
 void downloadMaster(RunContext& run, const MasterQueue& q) {
@@ -182,21 +178,20 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
             break;
         case kModeChanged: {
             // A queue row names its record by the master table's key column.
-            const char* keyColumn = q.mirrorChanged.keyField;
-            const WaitQueue queue{q.queueTable,
-                                  keyColumn,
-                                  q.mirrorChanged.table,
+            const char* keyColumn = q.category.keyColumn;
+            const std::string deleteRecord = deleteRowsStatement(q.category.table, keyColumn);
+            const WaitQueue queue{q.category,
                                   q.queue,
                                   q.changeScan,
                                   changeScanOnBulkPath(q),
-                                  {{keyAsParameter(q.deleteRecord)}}};
+                                  {{keyAsParameter(deleteRecord)}}};
             runWaitQueue(
                 run, queue, pages, &run.data.SQLCon_Target,
                 [&](db::ClientDataSet& claimed) {
                     StatementValues key;
                     key.key = claimed.fieldByName(keyColumn).asString();
                     run.counts().rowsDeleted +=
-                        executeOnTarget(run, expandStatement(q.deleteRecord, key));
+                        executeOnTarget(run, expandStatement(deleteRecord, key));
                 },
                 [&] {
                     return mirror(q.mirrorChanged, kStaysQueued) == MirrorResult::Written
@@ -243,7 +238,7 @@ StatementValues storeValues(const RunContext& run) {
 // the given records, or all of them when keys is null.
 void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
                      const std::set<std::string>* keys) {
-    std::string statement = std::string("UPDATE ") + queue.queueTable +
+    std::string statement = std::string("UPDATE ") + queue.category.queueTable +
                             " SET TRAN_CODE = 'N' WHERE STORE_ID = '{store}' AND TRAN_CODE = '" +
                             claim + "'";
     StatementValues values = storeValues(run);
@@ -251,7 +246,7 @@ void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
         executeOnSource(run, expandStatement(statement.c_str(), values));
         return;
     }
-    statement += std::string(" AND ") + queue.keyColumn + " = '{key}'";
+    statement += std::string(" AND ") + queue.category.keyColumn + " = '{key}'";
     for (const std::string& key : *keys) {
         values.key = key;
         executeOnSource(run, expandStatement(statement.c_str(), values));
@@ -272,12 +267,12 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
     std::set<std::string> refused;
     const auto refuse = [&](const std::string& key, const db::Error& e) {
         ++run.counts().rowsRefused;
-        run.log(std::string(queue.recordTable) + " row '" + key + "' refused" + kStaysQueued +
-                ": " + e.what());
+        run.log(queue.category.recordTable() + " row '" + key + "' refused" + kStaysQueued + ": " +
+                e.what());
         refused.insert(key);
     };
     if (run.bulk && !queue.bulkDeletion.statements.empty()) {
-        deleteClaimedInPages(run, claimed, queue.keyColumn, run.data.SQLCon_Target,
+        deleteClaimedInPages(run, claimed, queue.category.keyColumn, run.data.SQLCon_Target,
                              queue.bulkDeletion, refuse);
     } else {
         for (claimed.first(); !claimed.eof(); claimed.next()) {
@@ -285,7 +280,7 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
                 applyDeletion(claimed);
             } catch (const db::Error& e) {
                 if (e.kind() != db::ErrorKind::Refused) throw;
-                refuse(claimed.fieldByName(queue.keyColumn).asString(), e);
+                refuse(claimed.fieldByName(queue.category.keyColumn).asString(), e);
             }
         }
     }
@@ -311,7 +306,7 @@ void returnChangesNotReached(RunContext& run, const WaitQueue& queue,
     }
     claimed.close();
     for (const std::string& key : missed) {
-        run.log(std::string(queue.queueTable) + ": the claimed change of '" + key +
+        run.log(std::string(queue.category.queueTable) + ": the claimed change of '" + key +
                 "' was not reached by this run" + kStaysQueued);
     }
     returnToWaiting(run, queue, "W", &missed);
@@ -324,7 +319,7 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
                   const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
                   const std::function<ChangeOutcome()>& forEachChange) {
     // An idle queue costs headquarters one indexed statement on the bulk path.
-    if (run.bulk && nothingQueued(run, queue.queueTable)) {
+    if (run.bulk && nothingQueued(run, queue.category.queueTable)) {
         run.log(queue.changeScan.endMessage);
         return;
     }
@@ -338,7 +333,7 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
     // pages are read with SKIP would shift the later pages.
     std::set<std::string> reached, notWritten;
     const auto handleChange = [&] {
-        const std::string key = changePages.fieldByName(queue.keyColumn).asString();
+        const std::string key = changePages.fieldByName(queue.category.keyColumn).asString();
         reached.insert(key);
         if (forEachChange() == ChangeOutcome::NotWritten) notWritten.insert(key);
     };
@@ -359,7 +354,7 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
     returnToWaiting(run, queue, "W", &notWritten);
     if (end == ScanEnd::PageBound) {
         // Removing the claims now would drop changes the scan never reached.
-        run.log(std::string(queue.queueTable) +
+        run.log(std::string(queue.category.queueTable) +
                 ": more claimed changes than one run pages through; the rest stay claimed "
                 "for the next run");
         return;

@@ -7,6 +7,7 @@
 #include "db/SQLQuery.h"
 #include "engine/BulkDeletions.h"
 #include "engine/BulkScan.h"
+#include "engine/Categories.h"
 #include "engine/PagedScan.h"
 #include "engine/RunContext.h"
 
@@ -31,9 +32,7 @@ inline constexpr const char* kStaysQueued = " and stays queued";
 
 // A store's wait queue and how its claimed records are read.
 struct WaitQueue {
-    const char* queueTable;
-    const char* keyColumn;    // names the record, in the queue and in the scan's rows
-    const char* recordTable;  // the branch table a refused deletion names
+    const CategoryTable& category;  // its queue, the key naming a record, the record's table
     QueueStatements statements;
     PagedScanSpec changeScan;    // the claimed changes joined with their records
     BulkScanSpec bulkScan;       // the same on the bulk path
