@@ -189,22 +189,23 @@ ChangeOutcome copyClaimedBill(RunContext& run, const BillQueue& q) {
 
 void downloadBills(RunContext& run, const BillQueue& q) {
     if (run.request.mode != kModeChanged) return;
-    const WaitQueue queue{q.category,
-                          q.queue,
-                          q.changeScan,
-                          q.changeOnBulkPath,
-                          {{keyAsParameter(deleteLinesStatement(q.category)),
-                            keyAsParameter(deleteMasterStatement(q.category))}}};
     db::SQLConnection& copies = run.data.SQLConnection2;
     // On the bulk path a page of bills shares one transaction on the copy connection,
-    // each bill under a savepoint of its own (see BillCopy.h). Only a rollback that
-    // failed leaves a transaction behind; nothing in it was meant to be committed.
+    // each bill under a savepoint of its own (see BillCopy.h); by default each bill is
+    // copied in a transaction of its own. Only a rollback that failed leaves a
+    // transaction behind; nothing in it was meant to be committed.
     if (run.bulk && copies.inTransaction()) copies.rollback(db::TransactionDesc{});
-    runWaitQueue(
-        run, queue, run.data.CDS_ReadM,
-        run.bulk ? &copies : nullptr,  // by default each bill in a transaction of its own
-        [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
-        [&] { return copyClaimedBill(run, q); });
+    runWaitQueue(run,
+                 {.category = q.category,
+                  .statements = q.queue,
+                  .changeScan = q.changeScan,
+                  .bulkScan = q.changeOnBulkPath,
+                  .bulkDeletion = {{keyAsParameter(deleteLinesStatement(q.category)),
+                                    keyAsParameter(deleteMasterStatement(q.category))}},
+                  .changes = run.data.CDS_ReadM,
+                  .writes = copies,
+                  .applyDeletion = [&](db::ClientDataSet& claimed) { deleteBill(run, q, claimed); },
+                  .writeChange = [&] { return copyClaimedBill(run, q); }});
 }
 
 }  // namespace

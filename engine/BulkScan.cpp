@@ -44,9 +44,8 @@ std::string bulkScanKeys(const BulkScanSpec& scan, const StatementValues& values
            whereClause(conditions);
 }
 
-void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,
-                 const BulkScanSpec& scan, const StatementValues& values,
-                 db::SQLConnection* pageTransaction, const std::function<void()>& forEachRow) {
+void runBulkScan(RunContext& run, const BulkScan& scan, const std::function<void()>& forEachRow) {
+    db::ClientDataSet& pages = scan.pages;
     pages.close();
     pages.setPacketRecords(run.bulkPageSize);
     // The query's cursor never outlives the scan, however it ends.
@@ -54,24 +53,24 @@ void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec&
         pages.close();
         pages.setPacketRecords(-1);
     });
-    pages.setCommandText(scanStatement(run, scan, values));
+    pages.setCommandText(scanStatement(run, scan.query, scan.values));
     pages.open();
     run.log(pages.commandText());
     std::optional<db::Transaction> unit;
     int rowsInUnit = 0;
     for (int rows = pages.recordCount(); rows > 0; rows = pages.getNextPacket()) {
-        if (pageTransaction && !unit) unit.emplace(*pageTransaction);
+        if (!unit) unit.emplace(scan.writes);
         handlePage(run, pages, forEachRow);
         rowsInUnit += rows;
-        if (unit && rowsInUnit >= run.bulkCommitRows) {
+        if (rowsInUnit >= run.bulkCommitRows) {
             unit->commit();
             unit.reset();
             rowsInUnit = 0;
         }
-        if (paged.refreshAfterPage) run.report.refresh();
+        if (scan.refreshAfterPage) run.report.refresh();
     }
     if (unit) unit->commit();
-    run.log(paged.endMessage);
+    run.log(scan.endMessage);
 }
 
 }  // namespace engine

@@ -27,18 +27,24 @@ struct BulkScanSpec {
     std::string keyField = {};   // the same key as a field of the result ("PROD_ID")
 };
 
-// Reads the scan's query a page at a time into pages, running forEachRow on every
-// row (the page's current row). The statement is logged once, when it has been
-// opened; the gauge and refresh follow the paged scan's protocol per page, and the
-// end message of paged is logged at the end. When pageTransaction is set, the rows
-// run in transactions on it (the connection's own options), each committed once
-// it holds run.bulkCommitRows rows or more at the end of a page, the last one
-// when the scan is done; a failure rolls back the open one and ends the scan. A
-// row the branch refuses is undone alone by its statement. pages is closed
-// afterwards.
-void runBulkScan(RunContext& run, db::ClientDataSet& pages, const PagedScanSpec& paged,
-                 const BulkScanSpec& scan, const StatementValues& values,
-                 db::SQLConnection* pageTransaction, const std::function<void()>& forEachRow);
+// One bulk scan: what it reads, where the rows go, and how it ends.
+struct BulkScan {
+    const BulkScanSpec& query;
+    StatementValues values;     // for the query's stored texts
+    db::ClientDataSet& pages;   // read into, a page at a time; closed afterwards
+    db::SQLConnection& writes;  // the branch connection whose transactions hold the writes
+    const char* endMessage;     // logged when the scan has ended, as the paged scan does
+    bool refreshAfterPage;      // repaint the window after every page
+};
+
+// Reads the scan's query a page at a time, running forEachRow on every row (the
+// page's current row). The statement is logged once, when it has been opened; the
+// gauge follows the paged scan's protocol per page. The rows run in transactions on
+// scan.writes (the connection's own options), each committed once it holds
+// run.bulkCommitRows rows or more at the end of a page, the last one when the scan
+// is done; a failure rolls back the open one and ends the scan. A row the branch
+// refuses is undone alone by its statement.
+void runBulkScan(RunContext& run, const BulkScan& scan, const std::function<void()>& forEachRow);
 
 // The keys of the rows the scan's query gives, without the date filter, as text
 // ("SELECT <key> FROM <from> [WHERE <condition>]"): the records a claimed queue

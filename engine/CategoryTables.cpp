@@ -111,7 +111,13 @@ void copyPagedTable(RunContext& run, const PagedTable& table) {
     values.filterDate = run.request.filterDate;
     if (run.bulk) {
         KeyedMirror writer(run.data.SQLCon_Target, table.mirror);
-        runBulkScan(run, source, table.scan, table.bulk, values, &run.data.SQLCon_Target,
+        runBulkScan(run,
+                    {.query = table.bulk,
+                     .values = values,
+                     .pages = source,
+                     .writes = run.data.SQLCon_Target,
+                     .endMessage = table.scan.endMessage,
+                     .refreshAfterPage = table.scan.refreshAfterPage},
                     [&] { mirrorRowByKey(run, source, table.mirror, writer); });
         return;
     }

@@ -170,8 +170,14 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
     switch (run.request.mode) {
         case kModeAll:
             if (run.bulk) {
-                runBulkScan(run, pages, q.allScan, allScanOnBulkPath(q), values,
-                            &run.data.SQLCon_Target, [&] { mirror(q.mirrorAll, ""); });
+                runBulkScan(run,
+                            {.query = allScanOnBulkPath(q),
+                             .values = values,
+                             .pages = pages,
+                             .writes = run.data.SQLCon_Target,
+                             .endMessage = q.allScan.endMessage,
+                             .refreshAfterPage = q.allScan.refreshAfterPage},
+                            [&] { mirror(q.mirrorAll, ""); });
             } else {
                 runPagedScan(run, pages, q.allScan, values, [&] { mirror(q.mirrorAll, ""); });
             }
@@ -180,24 +186,27 @@ void downloadMaster(RunContext& run, const MasterQueue& q) {
             // A queue row names its record by the master table's key column.
             const char* keyColumn = q.category.keyColumn;
             const std::string deleteRecord = deleteRowsStatement(q.category.table, keyColumn);
-            const WaitQueue queue{q.category,
-                                  q.queue,
-                                  q.changeScan,
-                                  changeScanOnBulkPath(q),
-                                  {{keyAsParameter(deleteRecord)}}};
-            runWaitQueue(
-                run, queue, pages, &run.data.SQLCon_Target,
-                [&](db::ClientDataSet& claimed) {
-                    StatementValues key;
-                    key.key = claimed.fieldByName(keyColumn).asString();
-                    run.counts().rowsDeleted +=
-                        executeOnTarget(run, expandStatement(deleteRecord, key));
-                },
-                [&] {
-                    return mirror(q.mirrorChanged, kStaysQueued) == MirrorResult::Written
-                               ? ChangeOutcome::Arrived
-                               : ChangeOutcome::NotWritten;
-                });
+            runWaitQueue(run, {.category = q.category,
+                               .statements = q.queue,
+                               .changeScan = q.changeScan,
+                               .bulkScan = changeScanOnBulkPath(q),
+                               .bulkDeletion = {{keyAsParameter(deleteRecord)}},
+                               .changes = pages,
+                               .writes = run.data.SQLCon_Target,
+                               .applyDeletion =
+                                   [&](db::ClientDataSet& claimed) {
+                                       StatementValues key;
+                                       key.key = claimed.fieldByName(keyColumn).asString();
+                                       run.counts().rowsDeleted +=
+                                           executeOnTarget(run, expandStatement(deleteRecord, key));
+                                   },
+                               .writeChange =
+                                   [&] {
+                                       return mirror(q.mirrorChanged, kStaysQueued) ==
+                                                      MirrorResult::Written
+                                                  ? ChangeOutcome::Arrived
+                                                  : ChangeOutcome::NotWritten;
+                                   }});
             break;
         }
         default:
@@ -253,8 +262,7 @@ void returnToWaiting(RunContext& run, const WaitQueue& queue, const char* claim,
     }
 }
 
-void deletionPass(RunContext& run, const WaitQueue& queue,
-                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion) {
+void deletionPass(RunContext& run, const WaitQueue& queue) {
     const StatementValues store = storeValues(run);
     executeOnSource(run, expandStatement(queue.statements.claimDeletions, store));
     db::ClientDataSet& claimed = run.data.CDS_Source2;
@@ -277,7 +285,7 @@ void deletionPass(RunContext& run, const WaitQueue& queue,
     } else {
         for (claimed.first(); !claimed.eof(); claimed.next()) {
             try {
-                applyDeletion(claimed);
+                queue.applyDeletion(claimed);
             } catch (const db::Error& e) {
                 if (e.kind() != db::ErrorKind::Refused) throw;
                 refuse(claimed.fieldByName(queue.category.keyColumn).asString(), e);
@@ -314,16 +322,13 @@ void returnChangesNotReached(RunContext& run, const WaitQueue& queue,
 
 }  // namespace
 
-void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
-                  db::SQLConnection* pageTransaction,
-                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
-                  const std::function<ChangeOutcome()>& forEachChange) {
+void runWaitQueue(RunContext& run, const WaitQueue& queue) {
     // An idle queue costs headquarters one indexed statement on the bulk path.
     if (run.bulk && nothingQueued(run, queue.category.queueTable)) {
         run.log(queue.changeScan.endMessage);
         return;
     }
-    deletionPass(run, queue, applyDeletion);
+    deletionPass(run, queue);
 
     // Update pass.
     const StatementValues store = storeValues(run);
@@ -333,19 +338,25 @@ void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& ch
     // pages are read with SKIP would shift the later pages.
     std::set<std::string> reached, notWritten;
     const auto handleChange = [&] {
-        const std::string key = changePages.fieldByName(queue.category.keyColumn).asString();
+        const std::string key = queue.changes.fieldByName(queue.category.keyColumn).asString();
         reached.insert(key);
-        if (forEachChange() == ChangeOutcome::NotWritten) notWritten.insert(key);
+        if (queue.writeChange() == ChangeOutcome::NotWritten) notWritten.insert(key);
     };
     ScanEnd end = ScanEnd::EmptyPage;
     try {
         if (run.bulk) {
             // The claims are returned after the last page's commit all the same, so
             // that a page rolled back keeps its claims.
-            runBulkScan(run, changePages, queue.changeScan, queue.bulkScan, store, pageTransaction,
+            runBulkScan(run,
+                        {.query = queue.bulkScan,
+                         .values = store,
+                         .pages = queue.changes,
+                         .writes = queue.writes,
+                         .endMessage = queue.changeScan.endMessage,
+                         .refreshAfterPage = queue.changeScan.refreshAfterPage},
                         handleChange);
         } else {
-            end = runPagedScan(run, changePages, queue.changeScan, store, handleChange);
+            end = runPagedScan(run, queue.changes, queue.changeScan, store, handleChange);
         }
     } catch (const SchemaMismatch&) {
         returnToWaiting(run, queue, "W", nullptr);  // the update pass wrote none of them

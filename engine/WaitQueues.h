@@ -30,13 +30,19 @@ enum class ChangeOutcome { Arrived, NotWritten };
 // The log note of a record that was not written and stays queued.
 inline constexpr const char* kStaysQueued = " and stays queued";
 
-// A store's wait queue and how its claimed records are read.
+// A store's wait queue, how its claimed records are read, and how they are written.
 struct WaitQueue {
     const CategoryTable& category;  // its queue, the key naming a record, the record's table
     QueueStatements statements;
     PagedScanSpec changeScan;    // the claimed changes joined with their records
     BulkScanSpec bulkScan;       // the same on the bulk path
     KeyedDeletion bulkDeletion;  // applyDeletion's statements on the bulk path
+    db::ClientDataSet& changes;  // the dataset the update scan reads into
+    db::SQLConnection& writes;   // the bulk path's branch transactions of the update pass
+    // Deletes the record of the row claimed for deletion (CDS_Source2's current row).
+    std::function<void(db::ClientDataSet& claimed)> applyDeletion;
+    // Writes the record of the update scan's current row; says whether it arrived.
+    std::function<ChangeOutcome()> writeChange;
 };
 
 // The wait-queue protocol: the deletion pass, then the update pass, then the
@@ -44,7 +50,7 @@ struct WaitQueue {
 // - applyDeletion runs for every row claimed for deletion (CDS_Source2's current
 //   row). A deletion the branch refuses is logged as a refused row; its claim goes
 //   back to waiting and the pass goes on.
-// - forEachChange runs for every row of the update scan (changePages' current row)
+// - writeChange runs for every row of the update scan (changes' current row)
 //   and says whether the record arrived. The claims of the records that did not
 //   arrive go back to waiting once the scan has ended, and so do those of records
 //   headquarters has but the scan did not reach (one log line each), so the removal
@@ -57,13 +63,9 @@ struct WaitQueue {
 // (engine/QueueProbe.h): the update pass's end message is logged and nothing else
 // is sent. Otherwise the deletions run queue.bulkDeletion instead of applyDeletion,
 // in pages of one transaction each on the target (deleteClaimedInPages), and the
-// update pass reads the bulk scan, its changes in transactions on pageTransaction
-// when that is set. Either way the claims are removed at headquarters only after
-// the branch's last commit of the pass.
-void runWaitQueue(RunContext& run, const WaitQueue& queue, db::ClientDataSet& changePages,
-                  db::SQLConnection* pageTransaction,
-                  const std::function<void(db::ClientDataSet& claimed)>& applyDeletion,
-                  const std::function<ChangeOutcome()>& forEachChange);
+// update pass reads the bulk scan, its changes in transactions on queue.writes. Either way the
+// claims are removed at headquarters only after the branch's last commit of the pass.
+void runWaitQueue(RunContext& run, const WaitQueue& queue);
 
 // Runs a statement of the protocol on the source: close CDS_Source2, give it the
 // text, execute it. Returns the number of rows it affected.
