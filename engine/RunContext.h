@@ -31,7 +31,7 @@ struct RunContext {
     // When above 0, a lower page bound for every paged scan (tests use it to reach
     // the bound without writing a hundred thousand rows).
     long long pageBoundCap = 0;
-    bool bulk = false;  // the bulk path for the category being run (see RunOptions)
+    bool bulk = false;  // the bulk path for the category being run (see choosePath)
     // The store's rows in the category's wait queue, when the path choice counted them
     // (up to its threshold and one); unset otherwise.
     std::optional<long long> queuedRows{};
