@@ -311,12 +311,10 @@ void deleteOldBill(RunContext& run, const BillKind& kind, const std::string& bil
     db::SQLQuery& master = run.data.SQL_Master;
     if (preparation == Preparation::Once) {
         // The bill number as the statements' parameter, so that they are prepared once.
-        const std::vector<db::BoundParam> bill{{db::ValueKind::Text, db::Value::text(billId)}};
-        db::SQLConnection& connection = run.data.SQLConnection2;
-        connection.cachedStatement(keyAsParameter(deleteLinesStatement(kind.bills, kind.names)))
-            .execute(bill);
-        connection.cachedStatement(keyAsParameter(deleteMasterStatement(kind.bills, kind.names)))
-            .execute(bill);
+        deleteByKey(run.data.SQLConnection2,
+                    {{keyAsParameter(deleteLinesStatement(kind.bills, kind.names)),
+                      keyAsParameter(deleteMasterStatement(kind.bills, kind.names))}},
+                    billId);
         return;
     }
     StatementValues bill;

@@ -21,12 +21,17 @@ struct KeyedDeletion {
 // "DELETE FROM PRODUCT WHERE PROD_ID = '{key}'" gives "... WHERE PROD_ID = ?".
 std::string keyAsParameter(const std::string& storedText);
 
+// Runs deletion's statements for the record key on connection, each prepared once
+// per run; returns the rows they deleted.
+uint64_t deleteByKey(db::SQLConnection& connection, const KeyedDeletion& deletion,
+                     const std::string& key);
+
 // Called for a record the branch refused, with the database's error.
 using RefusedRecord = std::function<void(const std::string& key, const db::Error& error)>;
 
 // The bulk path's deletions: for every row of claimed (read whole; keyColumn names
-// the record) runs deletion on target, run.bulkPageSize records a transaction, each
-// committed before the next begins, its statements prepared once. A record the
+// the record) runs deletion on target, in page transactions (forEachInPages), its
+// statements prepared once. A record the
 // branch refuses (db::Error of the kind Refused) is undone alone and handed to
 // refused; the page goes on. Any other failure rolls the page back and is thrown,
 // so that everything it held stays claimed for the next run. Counts the deleted

@@ -44,6 +44,18 @@ std::string bulkScanKeys(const BulkScanSpec& scan, const StatementValues& values
            whereClause(conditions);
 }
 
+void forEachInPages(RunContext& run, db::ClientDataSet& rows, db::SQLConnection& writes,
+                    const std::function<void()>& forEachRow,
+                    const std::function<void()>& pageCommitted) {
+    rows.first();
+    while (!rows.eof()) {
+        db::Transaction page(writes);
+        for (int n = 0; n < run.bulkPageSize && !rows.eof(); ++n, rows.next()) forEachRow();
+        page.commit();
+        if (pageCommitted) pageCommitted();
+    }
+}
+
 void runBulkScan(RunContext& run, const BulkScan& scan, const std::function<void()>& forEachRow) {
     db::ClientDataSet& pages = scan.pages;
     pages.close();

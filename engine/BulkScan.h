@@ -46,6 +46,15 @@ struct BulkScan {
 // refuses is undone alone by its statement.
 void runBulkScan(RunContext& run, const BulkScan& scan, const std::function<void()>& forEachRow);
 
+// Walks rows (already read) from the first to the end, running forEachRow on each
+// current row, run.bulkPageSize rows a transaction on writes (the connection's own
+// options); each page is committed before the next begins, then pageCommitted runs.
+// A failure rolls the open page back and is thrown: what it held is done again by
+// the next run.
+void forEachInPages(RunContext& run, db::ClientDataSet& rows, db::SQLConnection& writes,
+                    const std::function<void()>& forEachRow,
+                    const std::function<void()>& pageCommitted = {});
+
 // The keys of the rows the scan's query gives, without the date filter, as text
 // ("SELECT <key> FROM <from> [WHERE <condition>]"): the records a claimed queue
 // has at headquarters.

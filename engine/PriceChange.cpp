@@ -9,8 +9,8 @@
 #include "base/DateTimeFormat.h"
 #include "base/SqlText.h"
 #include "db/Error.h"
-#include "db/Transaction.h"
 #include "engine/BillCopy.h"
+#include "engine/BulkScan.h"
 #include "engine/StatementText.h"
 #include "engine/WaitQueues.h"
 
@@ -113,20 +113,6 @@ std::optional<DueLine> applyLine(RunContext& run, db::ClientDataSet& line) {
     }
 }
 
-// The bulk path: run.bulkPageSize due lines a transaction on the target, each page
-// committed before the next begins. A refused update undoes only itself; any other
-// failure rolls the page back and ends the run with its lines still due.
-void applyInPages(RunContext& run, db::ClientDataSet& due, std::set<DueLine>& refused) {
-    due.first();
-    while (!due.eof()) {
-        db::Transaction page(run.data.SQLCon_Target, db::TransactionDesc{});
-        for (int n = 0; n < run.bulkPageSize && !due.eof(); ++n, due.next()) {
-            if (auto line = applyLine(run, due)) refused.insert(*line);
-        }
-        page.commit();
-    }
-}
-
 void markApplied(RunContext& run, const std::set<DueLine>& refused) {
     for (const DueLine& line : refused) {
         executeOnTarget(run, "UPDATE CHGPRICE_SUB SET TRN_CODE = 'R' WHERE MASTERBILLID = '" +
@@ -154,7 +140,10 @@ void applyPriceChanges(RunContext& run) {
     // the lines not applied yet stay due for the next run.
     std::set<DueLine> refused;
     if (run.bulk) {
-        applyInPages(run, due, refused);
+        // A refused update undoes only itself; any other failure rolls its page back.
+        forEachInPages(run, due, run.data.SQLCon_Target, [&] {
+            if (auto line = applyLine(run, due)) refused.insert(*line);
+        });
     } else {
         for (due.first(); !due.eof(); due.next()) {
             if (auto line = applyLine(run, due)) refused.insert(*line);

@@ -104,9 +104,9 @@ class AutoModeThroughFailures : public DatabaseWindowTest {
     }
 
     // The per-user switch the window reads at every run.
-    void setBulkDownload(bool on) {
+    void setBulkDownload(const char* value) {
         QSettings(QStringLiteral("olvarin"), QStringLiteral("olvarin"))
-            .setValue(QStringLiteral("Bulk Download"), on ? "true" : "false");
+            .setValue(QStringLiteral("Bulk Download"), value);
     }
 
     void pauseTimer() { window->CheckBox1->setChecked(false); }
@@ -218,22 +218,36 @@ TEST_F(AutoModeThroughFailures, EveryRunAfterAFailureSucceedsAndAtTheEndNothingI
          [&] { refuseCommitsAtTheBranch(false); }, "the branch refuses the commit"},
         {"commitRefusedOnTheBulkPath",
          [&] {
-             setBulkDownload(true);
+             setBulkDownload("true");
              whileHeadquartersIsAway([&] { changeProduct(8, "8"); });
              refuseCommitsAtTheBranch(true);
          },
          [&] {
              refuseCommitsAtTheBranch(false);
-             setBulkDownload(false);
+             setBulkDownload("false");
          },
          "the branch refuses the commit"},
+        // Each category's path chosen afresh: the first statement to headquarters is
+        // the count of the store's queue.
+        {"linkLostAndBackWithBulkAuto",
+         [&] {
+             setBulkDownload("auto");
+             server.stop();
+         },
+         [&] {
+             changeProduct(9, "9");
+             dbs.detachAll();
+             server.start();
+         },
+         "Unable to complete network request to host \"localhost\"."},
     };
     runThrough(failures);
+    setBulkDownload("false");
 
     server.stop();
     window.reset();
     EXPECT_EQ(dbs.queryTarget(kChangedProducts), dbs.querySource(kChangedProducts));
-    EXPECT_EQ(dbs.querySource(kChangedProducts).size(), 8u);
+    EXPECT_EQ(dbs.querySource(kChangedProducts).size(), 9u);
     EXPECT_EQ(dbs.querySource("SELECT PROD_ID FROM PRODUCT_WAIT WHERE STORE_ID = '0001'"), Rows{});
     EXPECT_TRUE(errors.texts().isEmpty());
 }
